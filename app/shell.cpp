@@ -1,0 +1,151 @@
+#include "app/shell.h"
+
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+
+#include <cstdio>
+
+#include "app/control.h"
+#include "app/debug.h"
+#include "app/input.h"
+#include "app/viewport.h"
+#include "assets/dumper.h"
+#include "gui/gui.h"
+#include "scene/parscene.h"
+
+ParScene scene;
+GuiPanel* buttonBar = nullptr;
+Dumper dumper;
+void (*swapBuffers)() = glutSwapBuffers;
+
+void setGlState()
+{
+    glClearColor(0, 0, 0, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_NORMALIZE);
+    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
+    const GLfloat ambient[4] = {0, 0, 0, 1};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    const GLfloat white[4] = {1, 1, 1, 1};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    // Given while the modelview matrix is still the identity.
+    const GLfloat up[4] = {0, 0, 1, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, up);
+    if (glExt.separateSpecular) glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+}
+
+bool initChain(ProcAddressLoader loader)
+{
+    probeGlExtensions(loader);
+    setGlState();
+    if (!scene.init()) {
+        std::printf("failed to init object scene!\n");
+        return false;
+    }
+    setUpCameras(&scene);
+    rebuildViewList(true);
+    attachCameras();
+
+    buttonBar = new GuiPanel;
+    if (!buttonBar->init(&scene)) {
+        delete buttonBar;
+        buttonBar = nullptr;
+        std::printf("couldn't create the GUI object\n");
+        return false;
+    }
+    if (!dumper.init()) {
+        std::printf("failed to init the dumper\n");
+        return false;
+    }
+    return true;
+}
+
+void drawSequence()
+{
+    renderViews();
+    TV_ASSERT(buttonBar);
+    buttonBar->draw(input.windowWidth, input.windowHeight);
+    swapBuffers();
+    if (input.recording) dumper.dump();
+}
+
+void idleCycle()
+{
+    refreshMouseRay();
+    if (buttonBar) buttonBar->handleMouse(input.mouseButtons, input.mouseButtons, input.mouseX, input.mouseY);
+    updateKeyTransitions();
+    steerFromKeyboard();
+    scene.update();
+    drawSequence();
+}
+
+void shutdownSystem()
+{
+    std::printf("shutdown system...");
+    std::fflush(stdout);
+    scene.shutdown();
+    delete buttonBar;
+    buttonBar = nullptr;
+    dumper.release();
+}
+
+void onReshape(int width, int height)
+{
+    input.windowWidth = width;
+    input.windowHeight = height;
+    layoutViewports(width, height);
+    dumper.resize(0, 0, width, height);
+}
+
+void onKeyboard(unsigned char key, int x, int y)
+{
+    input.mouseX = x;
+    input.mouseY = input.windowHeight - y;
+    if (key == '\\') {
+        input.recording = !input.recording;
+        std::printf(input.recording ? "begin recording\n" : "end recording\n");
+    }
+    keyDown[key] = 1;
+}
+
+void onKeyboardUp(unsigned char key, int, int) { keyDown[key] = 0; }
+
+namespace {
+void glutDisplay() { drawSequence(); }
+void glutIdle() { idleCycle(); }
+void glutMouse(int button, int state, int x, int y) { onMouseButton(button, state, x, y, glutGetModifiers()); }
+void* glxLoader(const char* name)
+{
+    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+}  // namespace
+
+int runTessivane(int argc, char** argv)
+{
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH | GLUT_STENCIL);
+    glutInitWindowSize(720, 480);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow("Tessivane");
+    // Closing the window ends the event loop instead of the process, so shutdown runs.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+
+    glutDisplayFunc(glutDisplay);
+    glutIdleFunc(glutIdle);
+    glutReshapeFunc(onReshape);
+    glutMouseFunc(glutMouse);
+    glutMotionFunc(onMotion);
+    glutPassiveMotionFunc(onPassiveMotion);
+    glutKeyboardFunc(onKeyboard);
+    glutKeyboardUpFunc(onKeyboardUp);
+
+    if (initChain(glxLoader))
+        glutMainLoop();
+    else
+        std::printf("init() failed\n");
+    shutdownSystem();
+    return 0;
+}

@@ -1,0 +1,94 @@
+#include "app/viewport.h"
+
+#include <GL/gl.h>
+
+Views views;
+
+float Viewport::aspect() const
+{
+    if (width <= 0 || height <= 0) return 1.0f;
+    return static_cast<float>(height) / static_cast<float>(width);
+}
+
+void Viewport::render()
+{
+    glViewport(x, y, width, height);
+    glScissor(x, y, width, height);
+    glEnable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    if (camera) {
+        camera->computeNearCorners(*this, aspect());
+        // A minimised window has nothing to draw into.
+        if (width > 0 && height > 0) camera->render(*this);
+    }
+    glDisable(GL_SCISSOR_TEST);
+}
+
+Vec3 Viewport::nearPlanePoint(int px, int py) const
+{
+    float u = static_cast<float>(px - x) / static_cast<float>(width);
+    float v = static_cast<float>(py - y) / static_cast<float>(height);
+    if (width <= 0 || height <= 0) u = v = 0.5f;  // a zero-sized viewport picks through its centre
+    return nearCorners[BOTTOM_RIGHT] * (u * (1 - v)) + nearCorners[BOTTOM_LEFT] * ((1 - u) * (1 - v)) +
+           nearCorners[TOP_RIGHT] * (u * v) + nearCorners[TOP_LEFT] * ((1 - u) * v);
+}
+
+Ray Viewport::rayThrough(int px, int py) const
+{
+    Ray r;
+    r.origin = camera->position;
+    r.direction = nearPlanePoint(px, py) - camera->position;
+    return r;
+}
+
+Viewport* viewportAt(int px, int py)
+{
+    for (auto it = views.list.rbegin(); it != views.list.rend(); ++it)
+        if ((*it)->contains(px, py)) return *it;
+    return nullptr;
+}
+
+void rebuildViewList(bool singleView)
+{
+    views.list.clear();
+    if (singleView) {
+        views.list.push_back(&views.full);
+    } else {
+        views.list.push_back(&views.topLeft);
+        views.list.push_back(&views.topRight);
+        views.list.push_back(&views.bottomLeft);
+        views.list.push_back(&views.bottomRight);
+    }
+}
+
+void layoutViewports(int w, int h)
+{
+    int w2 = w / 2, h2 = h / 2;
+    views.full.set(0, 0, w, h);
+    views.bottomLeft.set(0, 0, w2, h2);
+    views.bottomRight.set(w2, 0, w2, h2);
+    views.topLeft.set(0, h2, w2, h2);
+    views.topRight.set(w2, h2, w2, h2);
+}
+
+void setUpCameras(ViewRenderer* scene)
+{
+    const Quat down = multiply(fromAxisAngle({0, 1, 0}, 90), fromAxisAngle({1, 0, 0}, -90));
+    views.top.init(scene, true, 15, 15, 1, 0.25f, 20000, {0, 0, 15}, down);
+    views.front.init(scene, true, 15, 15, 1, 0.25f, 20000, {0, -15, 0}, fromAxisAngle({0, 0, 1}, 90));
+    views.side.init(scene, true, 15, 15, 1, 0.25f, 20000, {-15, 0, 0}, kIdentityQuat);
+}
+
+void attachCameras()
+{
+    views.bottomLeft.camera = &views.top;
+    views.topLeft.camera = &views.front;
+    views.topRight.camera = &views.side;
+    views.bottomRight.camera = &views.main;
+    views.full.camera = &views.main;
+}
+
+void renderViews()
+{
+    for (Viewport* v : views.list) v->render();
+}

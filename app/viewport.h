@@ -1,0 +1,47 @@
+#pragma once
+// A window rectangle with a camera, and the application's five viewports, four cameras
+// and the list of viewports drawn each frame.
+#include <vector>
+
+#include "app/camera.h"
+#include "app/vecmath.h"
+
+class Viewport {
+public:
+    enum Corner { BOTTOM_RIGHT = 0, BOTTOM_LEFT = 1, TOP_RIGHT = 2, TOP_LEFT = 3 };
+
+    void set(int x_, int y_, int w, int h)
+    {
+        x = x_;
+        y = y_;
+        width = w;
+        height = h;
+    }
+    // height ÷ width. A zero-sized (minimised) viewport reports 1 so no camera divides by zero.
+    float aspect() const;
+    bool contains(int px, int py) const { return px >= x && px < x + width && py >= y && py < y + height; }
+    void render();
+    // Bilinear blend of the near corners of the last render; extrapolates outside.
+    Vec3 nearPlanePoint(int px, int py) const;
+    // The picking ray from the camera through a window point (direction not normalised).
+    Ray rayThrough(int px, int py) const;
+
+    int x = 0, y = 0, width = 0, height = 0;
+    Camera* camera = nullptr;
+    Vec3 nearCorners[4];
+};
+
+struct Views {
+    Viewport full, topLeft, topRight, bottomLeft, bottomRight;
+    Camera top, front, side, main;
+    std::vector<Viewport*> list;
+};
+
+extern Views views;
+
+Viewport* viewportAt(int px, int py);
+void rebuildViewList(bool singleView);
+void layoutViewports(int windowWidth, int windowHeight);
+void setUpCameras(ViewRenderer* scene);
+void attachCameras();
+void renderViews();

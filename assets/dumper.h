@@ -1,0 +1,26 @@
+#pragma once
+// Frame capture: while recording, every displayed frame is read back and written as a
+// numbered 24-bit BMP file (dumper00000.bmp, dumper00001.bmp, ...) in the working folder.
+#include <cstdint>
+
+class Dumper {
+public:
+    ~Dumper() { release(); }
+
+    bool init() { return true; }
+    void resize(int x, int y, int width, int height);
+    void dump();
+    void release();
+
+    // Bytes per row: three per pixel, padded to a multiple of four.
+    static int stride(int width) { return (width * 3 + 3) & ~3; }
+    static bool writeBmp(const char* path, const uint8_t* pixels, int width, int height);
+
+    int x = -1, y = -1;
+    int width = -1, height = -1;
+    uint8_t* buffer = nullptr;
+    int frameCounter = 0;
+    // The dump runs after the swap, when the back buffer no longer holds the frame just
+    // shown; the front buffer does. (Offscreen tests point this at their own buffer.)
+    unsigned readBuffer = 0x0404;  // GL_FRONT
+};

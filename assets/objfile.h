@@ -1,0 +1,75 @@
+#pragma once
+// A triangle mesh read from a Wavefront OBJ file with the materials of its MTL
+// libraries, in the subset this program reads.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/vecmath.h"
+#include "assets/texture.h"
+
+struct ObjCorner {
+    int vertex = 0;
+    int texture = 0;
+    int normal = 0;
+};
+
+struct ObjTriangle {
+    ObjCorner corner[3];
+    Plane plane;
+    int material = -1;
+};
+
+// A mesh edge shared by triangles a < b of consistent winding: it runs from a's corner
+// cornerA to a's next corner, and the other way round in b.
+struct ObjEdge {
+    int a = 0;
+    int b = 0;
+    int cornerA = 0;
+    int cornerB = 0;
+};
+
+struct ObjMaterial {
+    std::string name;
+    float ka[3] = {0, 0, 0};
+    float kd[3] = {0, 0, 0};
+    float ks[3] = {0, 0, 0};
+    int illum = 0;
+    float ns = 1.0f;
+    std::string textureFile;
+    Texture texture;
+};
+
+struct TexCoord {
+    float u = 0, v = 0;
+};
+
+class ObjFile {
+public:
+    enum : int { hasTexCoords = 1, hasNormals = 2 };
+
+    ObjFile() { clear(); }
+    ~ObjFile() { clear(); }
+    ObjFile(const ObjFile&) = delete;
+    ObjFile& operator=(const ObjFile&) = delete;
+
+    bool load(const char* path, bool withEdges);
+    bool loadMaterials(const char* path);
+    void clear();
+    // Positions come from vertexArray (indexed like `vertices`) so that deformed copies
+    // draw with the model's own normals and texture coordinates.
+    void draw(const Vec3* vertexArray, bool useMaterials) const;
+    void draw() const { draw(vertices.data(), true); }
+
+    int flags = 0;
+    int listHandle = 0;
+    char path[256] = {};
+    std::vector<Vec3> vertices;
+    std::vector<Vec3> normals;
+    std::vector<TexCoord> texCoords;
+    std::vector<ObjTriangle> triangles;
+    std::vector<ObjEdge> edges;
+    BBox bounds = BBox::empty();
+    float radius = 0;
+    std::vector<std::unique_ptr<ObjMaterial>> materials;
+};

@@ -1,0 +1,90 @@
+#pragma once
+// The particle pool, the spring array and the damped-spring force law: every simulated
+// point mass of the program lives in the one ParticleSystem of the scene, and every
+// spring in its one SpringSystem.
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "app/vecmath.h"
+
+struct Particle {
+    Vec3 force;
+    double impact = 0;  // running sum of collision impulses
+    Particle* prev = nullptr;
+    Particle* next = nullptr;
+    float invMass = 0;  // 0: pinned (infinite mass)
+    Vec3 pos;
+    Vec3 vel;
+    Vec3 prevPos;  // state at the start of the last step
+    Vec3 prevVel;
+    Vec3 dPos[4];  // Runge–Kutta increments
+    Vec3 dVel[4];
+};
+
+constexpr int MAX_PARTICLES = 3000;
+
+// A pool of at most MAX_PARTICLES records on intrusive live and free lists. Records are
+// recycled through the free list and only returned to the heap by release(), so a
+// pointer to a particle stays valid until then.
+class ParticleSystem {
+public:
+    ParticleSystem() = default;
+    ~ParticleSystem() { release(); }
+    ParticleSystem(const ParticleSystem&) = delete;
+    ParticleSystem& operator=(const ParticleSystem&) = delete;
+
+    bool init()
+    {
+        release();
+        return true;
+    }
+    void release();
+
+    // None once MAX_PARTICLES records exist and none is free; `created` still counts
+    // the refused request.
+    Particle* allocParticle();
+    void freeParticle(Particle* p);
+
+    Particle* first() const { return liveHead; }
+    int liveCount() const { return live; }
+    int createdCount() const { return created; }
+
+    int created = 0;
+    int live = 0;
+    Particle* liveHead = nullptr;
+    Particle* freeHead = nullptr;
+
+private:
+    // Records are carved from one block so the force passes walk nearby memory.
+    std::unique_ptr<Particle[]> block;
+};
+
+struct Spring {
+    bool active = false;
+    Particle* p0 = nullptr;
+    Particle* p1 = nullptr;
+    float rest = 0;
+    float ks = 0;
+    float kd = 0;
+};
+
+// The force on the first end of a damped spring; posDelta and velDelta are first end
+// minus second end. Hooke's term (L − rest)·ks plus dashpot (Δv·Δx)·kd/L along Δx.
+Vec3 springForce(const Vec3& posDelta, const Vec3& velDelta, float ks, float kd, float rest);
+
+// A growable array of springs. Slots are never removed: a slot is freed by clearing
+// `active` and reused, lowest index first, by the next allocSpring.
+// Nobody keeps a pointer into the array because it moves when it grows.
+class SpringSystem {
+public:
+    bool init() { return true; }
+    void shutdown() {}
+
+    int allocSpring();
+    void freeSpring(int index);
+    int count() const { return static_cast<int>(spring.size()); }
+    void applySpringForces(ParticleSystem& particles);
+
+    std::vector<Spring> spring;
+};
