@@ -1,0 +1,32 @@
+#pragma once
+// Base of the spring-built bodies: remembers the particles and springs a body took from
+// the scene's systems so that it can move, retune and give them back as a unit.
+#include <vector>
+
+#include "app/vecmath.h"
+#include "physics/springsystem.h"
+
+class SpringObj {
+public:
+    SpringObj() { SpringObj::reset(); }
+    // Not virtual on purpose: owners destroy each body through its own type.
+    ~SpringObj() { SpringObj::release(); }
+    SpringObj(const SpringObj&) = delete;
+    SpringObj& operator=(const SpringObj&) = delete;
+
+    virtual void reset();
+    virtual bool init(ParticleSystem* parSys, SpringSystem* springSys);
+    virtual void release();
+    virtual void restretch();
+
+    void rotate(const Quat& q);
+    void translate(const Vec3& v);
+    void scale(const Vec3& v);
+    void setKs(float k);
+    void setKd(float k);
+
+    std::vector<Particle*> vertex;
+    std::vector<int> spring;
+    ParticleSystem* parSys = nullptr;
+    SpringSystem* springSys = nullptr;
+};

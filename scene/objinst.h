@@ -1,0 +1,48 @@
+#pragma once
+// A placed copy of a loaded model that particles bounce off: world-space vertices, a
+// world box and a small BSP tree over the model's faces.
+#include <cstdint>
+#include <vector>
+
+#include "app/vecmath.h"
+#include "assets/objfile.h"
+#include "assets/texture.h"
+#include "scene/rigidtransform.h"
+#include "scene/tracehit.h"
+
+struct BspNode {
+    float split = 0;
+    int8_t axis = -1;  // 0 x, 1 y, 2 z, −1 leaf
+    int firstFace = -1;
+};
+
+class ObjInst {
+public:
+    ObjInst();
+    ~ObjInst();
+    ObjInst(const ObjInst&) = delete;
+    ObjInst& operator=(const ObjInst&) = delete;
+
+    bool setModel(const ObjFile* m);
+    void computeWorldVertices();
+    void computeBox();
+    bool buildBsp(int nodeCount);
+    // Sweeps a sphere from start to hit.target; shortens the hit on contact.
+    bool sweep(const Vec3& start, float radius, TraceHit& hit) const;
+    void draw() const;
+
+    static int instanceCounter;  // every instance ever constructed
+
+    const ObjFile* model = nullptr;
+    std::vector<int> faceLink;
+    std::vector<Vec3> worldVertices;
+    std::vector<BspNode> bspnode;
+    int bspnodeCount = 0;
+    char name[256] = {};
+    Texture texture;
+    BBox box;
+    RigidTransform transform;
+    Vec3 scale{1, 1, 1};
+    float restitution = 0.5f;
+    float friction = 0.75f;
+};
