@@ -1,0 +1,98 @@
+#include "physics/springobj.h"
+
+#include <cstdio>
+
+#include "app/debug.h"
+
+void SpringObj::reset()
+{
+    vertex.clear();
+    spring.clear();
+    parSys = nullptr;
+    springSys = nullptr;
+}
+
+bool SpringObj::init(ParticleSystem* parSys_, SpringSystem* springSys_)
+{
+    release();
+    parSys = parSys_;
+    springSys = springSys_;
+    return true;
+}
+
+void SpringObj::release()
+{
+    if (parSys) {
+        for (Particle* p : vertex)
+            if (p) parSys->freeParticle(p);
+    }
+    if (springSys) {
+        const int count = springSys->count();
+        for (int index : spring)
+            if (index >= 0 && index < count) springSys->spring[index].active = false;
+    }
+    reset();
+}
+
+void SpringObj::restretch()
+{
+    for (size_t i = 0; i < spring.size(); ++i) {
+        TV_ASSERT_TEXT(spring[i] >= 0 && static_cast<size_t>(spring[i]) < springSys->spring.size(),
+                       "spring[i] >= 0 && spring[i] < springSys->spring.size()");
+        Spring& s = springSys->spring[spring[i]];
+        TV_ASSERT(s.active);
+        if (s.p0 && s.p1) {
+            s.rest = length(s.p0->pos - s.p1->pos);
+        } else {
+            printf("spring %d has bad particle poitners\n", spring[i]);
+            s.rest = 0;
+        }
+    }
+}
+
+void SpringObj::rotate(const Quat& q)
+{
+    for (size_t i = 0; i < vertex.size(); ++i) {
+        TV_ASSERT(vertex[i]);
+        vertex[i]->pos = ::rotate(q, vertex[i]->pos);
+    }
+}
+
+void SpringObj::translate(const Vec3& v)
+{
+    for (size_t i = 0; i < vertex.size(); ++i) {
+        TV_ASSERT(vertex[i]);
+        vertex[i]->pos += v;
+    }
+}
+
+void SpringObj::scale(const Vec3& v)
+{
+    for (size_t i = 0; i < vertex.size(); ++i) {
+        TV_ASSERT(vertex[i]);
+        Vec3& p = vertex[i]->pos;
+        p = Vec3(p.x * v.x, p.y * v.y, p.z * v.z);
+    }
+}
+
+void SpringObj::setKs(float k)
+{
+    for (size_t i = 0; i < spring.size(); ++i) {
+        TV_ASSERT_TEXT(spring[i] >= 0 && static_cast<size_t>(spring[i]) < springSys->spring.size(),
+                       "spring[i] >= 0 && spring[i] < springSys->spring.size()");
+        Spring& s = springSys->spring[spring[i]];
+        TV_ASSERT(s.active);
+        s.ks = k;
+    }
+}
+
+void SpringObj::setKd(float k)
+{
+    for (size_t i = 0; i < spring.size(); ++i) {
+        TV_ASSERT_TEXT(spring[i] >= 0 && static_cast<size_t>(spring[i]) < springSys->spring.size(),
+                       "spring[i] >= 0 && spring[i] < springSys->spring.size()");
+        Spring& s = springSys->spring[spring[i]];
+        TV_ASSERT(s.active);
+        s.kd = k;
+    }
+}
