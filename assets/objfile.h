@@ -1,6 +1,7 @@
 #pragma once
 // A triangle mesh read from a Wavefront OBJ file with the materials of its MTL
 // libraries, in the subset this program reads.
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,12 @@ public:
 
     bool load(const char* path, bool withEdges);
     bool loadMaterials(const char* path);
+    // The same readers over bytes already in memory (no terminator needed); `path` is
+    // what load stores. MTL libraries the text names are still read from files.
+    bool loadFromMemory(const char* text, size_t size, bool withEdges, const char* path);
+    bool loadMaterialsFromMemory(const char* text, size_t size);
+    // Finds the edges shared by consistently wound triangle pairs into `edges`.
+    void generateEdges();
     void clear();
     // Positions come from vertexArray (indexed like `vertices`) so that deformed copies
     // draw with the model's own normals and texture coordinates.
@@ -72,4 +79,13 @@ public:
     BBox bounds = BBox::empty();
     float radius = 0;
     std::vector<std::unique_ptr<ObjMaterial>> materials;
+    // Tools without a GL context turn this off: map_Kd then only checks that the
+    // picture decodes, and the material's texture stays empty.
+    bool buildTextures = true;
+
+private:
+    void readFace(const char*& p, const char* end, int material, std::vector<ObjCorner>& face);
+    bool postProcess(bool withEdges);
+    void generateNormals();
+    bool loadTexture(ObjMaterial& material) const;
 };

@@ -1,0 +1,35 @@
+// Immediate-mode drawing of an ObjFile, one GL_TRIANGLES batch per run of triangles
+// that share a material.
+#include <GL/gl.h>
+
+#include "assets/objfile.h"
+
+void ObjFile::draw(const Vec3* vertexArray, bool useMaterials) const
+{
+    int lastMaterial = -2;
+    bool open = false;
+    if (!useMaterials) {
+        glBegin(GL_TRIANGLES);
+        open = true;
+    }
+    const bool withTexCoords = (flags & hasTexCoords) != 0;
+    const bool withNormals = (flags & hasNormals) != 0;
+    for (const ObjTriangle& tri : triangles) {
+        if (useMaterials && tri.material != lastMaterial) {
+            if (open) glEnd();
+            lastMaterial = tri.material;
+            if (tri.material < 0 || tri.material >= int(materials.size()))
+                Texture::disableTargets();
+            else
+                materials[tri.material]->texture.bind();
+            glBegin(GL_TRIANGLES);
+            open = true;
+        }
+        for (const ObjCorner& corner : tri.corner) {
+            if (withTexCoords) glTexCoord2f(texCoords[corner.texture].u, texCoords[corner.texture].v);
+            if (withNormals) glNormal3fv(&normals[corner.normal].x);
+            glVertex3fv(&vertexArray[corner.vertex].x);
+        }
+    }
+    if (open) glEnd();
+}
