@@ -1,1 +1,169 @@
 #include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include "app/viewport.h"
+#include "support/glcontext.h"
+#include "support/testutil.h"
+
+class ViewportLayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        views = Views{};
+        setUpCameras(nullptr);
+        rebuildViewList(false);
+        attachCameras();
+    }
+};
+
+TEST_F(ViewportLayoutTest, QuadrantsSplitTheWindow)
+{
+    layoutViewports(720, 480);
+    EXPECT_EQ(views.bottomLeft.width, 360);
+    EXPECT_EQ(views.bottomLeft.height, 240);
+    EXPECT_EQ(views.topRight.x, 360);
+    EXPECT_EQ(views.topRight.y, 240);
+
+    layoutViewports(721, 481);
+    EXPECT_EQ(views.bottomRight.x, 360);
+    EXPECT_EQ(views.bottomRight.width, 360);
+    EXPECT_EQ(views.topLeft.y, 240);
+    EXPECT_EQ(viewportAt(720, 10), nullptr);  // the odd last column belongs to nobody
+    EXPECT_EQ(viewportAt(10, 480), nullptr);
+}
+
+TEST_F(ViewportLayoutTest, PickingFindsTheQuadrantUnderAPoint)
+{
+    layoutViewports(720, 480);
+    EXPECT_EQ(viewportAt(359, 10), &views.bottomLeft);
+    EXPECT_EQ(viewportAt(360, 10), &views.bottomRight);  // the boundary belongs to the right
+    EXPECT_EQ(viewportAt(360, 240), &views.topRight);
+    EXPECT_EQ(viewportAt(720, 10), nullptr);
+    EXPECT_EQ(viewportAt(0, 480), nullptr);  // the topmost GLUT row maps to y = height
+
+    rebuildViewList(true);
+    EXPECT_EQ(viewportAt(500, 400), &views.full);
+    EXPECT_EQ(views.full.camera, &views.main);
+    EXPECT_EQ(views.bottomLeft.camera, &views.top);
+    EXPECT_EQ(views.topLeft.camera, &views.front);
+    EXPECT_EQ(views.topRight.camera, &views.side);
+}
+
+TEST_F(ViewportLayoutTest, FixedCamerasLookWhereTheirNamesSay)
+{
+    EXPECT_VEC_NEAR(rotatedX(views.top.orientation), Vec3(0, 0, -1), 1e-6f);
+    EXPECT_VEC_NEAR(rotate(views.top.orientation, Vec3(0, 0, 1)), Vec3(0, 1, 0), 1e-6f);
+    EXPECT_VEC_NEAR(rotatedX(views.front.orientation), Vec3(0, 1, 0), 1e-6f);
+    EXPECT_VEC_NEAR(rotatedX(views.side.orientation), Vec3(1, 0, 0), 1e-6f);
+}
+
+TEST_F(ViewportLayoutTest, NearCornersAndNearPlanePoints)
+{
+    layoutViewports(720, 480);
+    Viewport& v = views.topRight;  // the side camera in a 360 × 240 quadrant
+    views.side.computeNearCorners(v, v.aspect());
+    EXPECT_VEC_NEAR(v.nearCorners[Viewport::BOTTOM_LEFT], Vec3(-14.75f, 15, -10), 1e-5f);
+    EXPECT_VEC_NEAR(v.nearCorners[Viewport::TOP_RIGHT], Vec3(-14.75f, -15, 10), 1e-5f);
+
+    EXPECT_VEC_NEAR(v.nearPlanePoint(v.x, v.y), v.nearCorners[Viewport::BOTTOM_LEFT], 1e-5f);
+    EXPECT_VEC_NEAR(v.nearPlanePoint(v.x + v.width, v.y + v.height), v.nearCorners[Viewport::TOP_RIGHT], 1e-5f);
+    // Outside the rectangle the blend extrapolates along the same plane.
+    EXPECT_VEC_NEAR(v.nearPlanePoint(v.x + 2 * v.width, v.y), Vec3(-14.75f, -45, -10), 1e-4f);
+
+    Ray r = v.rayThrough(v.x + v.width / 2, v.y + v.height / 2);
+    EXPECT_VEC_NEAR(r.origin, Vec3(-15, 0, 0), 0);
+    EXPECT_VEC_NEAR(r.direction, Vec3(0.25f, 0, 0), 1e-5f);  // not normalised
+}
+
+TEST_F(ViewportLayoutTest, PerspectiveCornersUseTheAspect)
+{
+    views.main.init(nullptr, false, 0.25f, 0.25f, 1, 0.25f, 20000, {0, 0, 0}, kIdentityQuat);
+    Viewport v;
+    v.set(0, 0, 720, 480);
+    views.main.computeNearCorners(v, v.aspect());
+    EXPECT_VEC_NEAR(v.nearCorners[Viewport::TOP_LEFT], Vec3(0.25f, 0.25f, 0.25f * 480 / 720), 1e-6f);
+    float hw, hh;
+    Camera c;
+    c.aspectMode = 2;
+    c.halfHeight = 3;
+    c.halfExtents(0.5f, hw, hh);
+    EXPECT_FLOAT_EQ(hw, 6);
+    EXPECT_FLOAT_EQ(hh, 3);
+}
+
+TEST_F(ViewportLayoutTest, MinimisedWindowStaysFinite)
+{
+    layoutViewports(0, 0);
+    Viewport& v = views.full;
+    v.camera = &views.side;
+    EXPECT_FLOAT_EQ(v.aspect(), 1.0f);
+    views.side.computeNearCorners(v, v.aspect());
+    Vec3 p = v.nearPlanePoint(0, 0);
+    EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
+}
+
+// Draws a marker through the camera so tests can see where the world lands on screen.
+struct MarkerRenderer : ViewRenderer {
+    int calls = 0;
+    void render(Viewport&, Camera&) override
+    {
+        ++calls;
+        glDisable(GL_DEPTH_TEST);
+        glColor3f(1, 0, 0);
+        glBegin(GL_QUADS);  // a square 10 units ahead along world +x, spanning y and z ±1
+        glVertex3f(10, -1, -1);
+        glVertex3f(10, 1, -1);
+        glVertex3f(10, 1, 1);
+        glVertex3f(10, -1, 1);
+        glEnd();
+        glColor3f(0, 1, 0);
+        glBegin(GL_QUADS);  // a green square to the camera's left (+y) at the same depth
+        glVertex3f(10, 3, -1);
+        glVertex3f(10, 5, -1);
+        glVertex3f(10, 5, 1);
+        glVertex3f(10, 3, 1);
+        glEnd();
+    }
+};
+
+class ViewportDrawTest : public GlTest {};
+
+TEST_F(ViewportDrawTest, CameraFrameMapsForwardAheadAndPlusYLeft)
+{
+    MarkerRenderer marker;
+    Camera cam;
+    cam.init(&marker, false, 0.25f, 0.25f, 1, 0.25f, 100, {0, 0, 0}, kIdentityQuat);
+    Viewport v;
+    v.set(0, 0, 256, 256);
+    v.camera = &cam;
+    glClearColor(0, 0, 1, 1);
+    v.render();
+    grab();
+    EXPECT_EQ(marker.calls, 1);
+    Rgb centre = pixel(128, 128);
+    EXPECT_EQ(centre.r, 255);
+    EXPECT_EQ(centre.b, 0);
+    // Green sits left of centre in the image.
+    EXPECT_EQ(pixel(128 - 50, 128).g, 255);
+    EXPECT_EQ(pixel(128 + 50, 128).b, 255);
+    glClearColor(0, 0, 0, 0);
+}
+
+TEST_F(ViewportDrawTest, CameraWithoutRendererOnlyClearsItsRectangle)
+{
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    Camera cam;  // no renderer
+    Viewport v;
+    v.set(0, 0, 128, 128);
+    v.camera = &cam;
+    v.render();
+    grab();
+    EXPECT_EQ(pixel(10, 10).r, 0);     // cleared inside
+    EXPECT_EQ(pixel(200, 200).r, 255);  // untouched outside
+    EXPECT_EQ(pixel(127, 127).r, 0);
+    EXPECT_EQ(pixel(128, 128).r, 255);
+    EXPECT_NE(v.nearCorners[Viewport::TOP_LEFT].x, 0.0f);  // corners are still computed
+}

@@ -1,0 +1,198 @@
+"""Drives the real tessivane binary in a private Xvfb with xdotool.
+
+Each session gets a free display number, a scratch working folder that links the
+run folder's data files, and cleans up only the processes it started.
+"""
+import ctypes
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import time
+
+
+def free_display():
+    for n in range(90, 400):
+        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
+            return n
+    raise RuntimeError("no free X display number")
+
+
+class _XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("xclient", _XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+def send_wm_delete(display_name, window):
+    """Asks the window to close the way a window manager's close button does."""
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    dpy = x11.XOpenDisplay(display_name.encode())
+    if not dpy:
+        raise RuntimeError("cannot open display " + display_name)
+    ev = _XEvent()
+    ev.xclient.type = 33  # ClientMessage
+    ev.xclient.window = window
+    ev.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+    ev.xclient.format = 32
+    ev.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+    ev.xclient.data[1] = 0  # CurrentTime
+    x11.XSendEvent(dpy, window, 0, 0, ctypes.byref(ev))
+    x11.XFlush(dpy)
+    x11.XCloseDisplay(dpy)
+
+
+def read_bmp(path):
+    """Decodes a 24-bit uncompressed BMP: returns (width, height, rows top-first of (r, g, b))."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"BM":
+        raise ValueError("not a BMP")
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    bpp = struct.unpack_from("<H", data, 28)[0]
+    if bpp != 24:
+        raise ValueError("not 24-bit")
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(abs(height)):
+        base = offset + y * stride
+        row = [(data[base + 3 * x + 2], data[base + 3 * x + 1], data[base + 3 * x]) for x in range(width)]
+        rows.append(row)
+    if height > 0:
+        rows.reverse()
+    return width, abs(height), rows
+
+
+class Session:
+    """One Xvfb and one tessivane process, working in a scratch folder."""
+
+    def __init__(self, binary, run_dir, width=1024, height=768):
+        self.binary = binary
+        self.run_dir = run_dir
+        self.display_num = free_display()
+        self.display = f":{self.display_num}"
+        self.workdir = tempfile.mkdtemp(prefix="tv_e2e_")
+        for name in os.listdir(run_dir):
+            if name != os.path.basename(binary):
+                os.symlink(os.path.join(run_dir, name), os.path.join(self.workdir, name))
+        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env = dict(os.environ, DISPLAY=self.display)
+        deadline = time.time() + 10
+        while not os.path.exists(f"/tmp/.X11-unix/X{self.display_num}"):
+            if time.time() > deadline or self.xvfb.poll() is not None:
+                raise RuntimeError("Xvfb did not start")
+            time.sleep(0.05)
+        self.out_path = os.path.join(self.workdir, "console.txt")
+        self.out = open(self.out_path, "wb")
+        self.proc = subprocess.Popen([binary], cwd=self.workdir, env=self.env, stdout=self.out,
+                                     stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        self.window = None
+
+    # Console
+    def console(self):
+        with open(self.out_path, "rb") as f:
+            return f.read().decode("latin-1")
+
+    def wait_for(self, text, timeout=20, start=0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if text in self.console()[start:]:
+                return True
+            if self.proc.poll() is not None:
+                return text in self.console()[start:]
+            time.sleep(0.05)
+        return False
+
+    # Window and input
+    def xdo(self, *args):
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True,
+                              timeout=20).stdout
+
+    def find_window(self, timeout=20):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            ids = self.xdo("search", "--name", "^Tessivane$").split()
+            if ids:
+                self.window = int(ids[0])
+                self.xdo("windowfocus", "--sync", self.window)
+                return self.window
+            time.sleep(0.1)
+        raise RuntimeError("window did not appear")
+
+    def geometry(self):
+        out = self.xdo("getwindowgeometry", "--shell", self.window)
+        vals = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(vals["WIDTH"]), int(vals["HEIGHT"])
+
+    def hold_key(self, key, seconds=0.25):
+        """Keys must stay down across at least one frame to be seen."""
+        self.xdo("keydown", "--window", self.window, key)
+        time.sleep(seconds)
+        self.xdo("keyup", "--window", self.window, key)
+        time.sleep(0.1)
+
+    def move(self, x, y):
+        """x, y in window pixels from the top-left corner."""
+        self.xdo("mousemove", "--window", self.window, x, y)
+        time.sleep(0.1)
+
+    def press(self, button=1, x=None, y=None, shift=False):
+        if x is not None:
+            self.move(x, y)
+        if shift:
+            self.xdo("keydown", "shift")
+        self.xdo("mousedown", button)
+        time.sleep(0.15)
+
+    def release(self, button=1, shift=False):
+        self.xdo("mouseup", button)
+        if shift:
+            self.xdo("keyup", "shift")
+        time.sleep(0.15)
+
+    def click(self, x, y, button=1, shift=False):
+        self.press(button, x, y, shift)
+        self.release(button, shift)
+
+    def close(self, timeout=20):
+        """Closes the window like a window manager would; returns the exit status."""
+        send_wm_delete(self.display, self.window)
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def frames(self):
+        return sorted(f for f in os.listdir(self.workdir) if f.startswith("dumper") and f.endswith(".bmp"))
+
+    def shutdown(self, keep=False):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+        self.out.close()
+        if self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+        if not keep:
+            shutil.rmtree(self.workdir, ignore_errors=True)
