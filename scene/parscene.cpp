@@ -1,42 +1,292 @@
-// Placeholder world until the simulation lands: an empty scene that places the main camera.
+// The scene's lifecycle, per-frame update, display toggles and mouse-side operations.
 #include "scene/parscene.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "app/debug.h"
+#include "app/input.h"
 #include "app/viewport.h"
+#include "scene/settings.h"
+
+const ObjFile* yawModel = nullptr;
+const ObjFile* pitchModel = nullptr;
+const ObjFile* fwdModel = nullptr;
+
+namespace {
+// Milliseconds since the first call: the same clock the window toolkit's elapsed time
+// gives, without tying the scene library to the toolkit.
+int steadyElapsedMs()
+{
+    using namespace std::chrono;
+    static const steady_clock::time_point start = steady_clock::now();
+    return static_cast<int>(duration_cast<milliseconds>(steady_clock::now() - start).count());
+}
+
+const char* onOff(bool b) { return b ? "on" : "off"; }
+
+// A flag flips when either of its keys was pressed this cycle.
+void toggle(bool& flag, unsigned char a, unsigned char b, const char* message)
+{
+    if (keyTransition[a] == KEY_PRESSED || keyTransition[b] == KEY_PRESSED) {
+        flag = !flag;
+        std::printf(message, onOff(flag));
+    }
+}
+}  // namespace
+
+int (*ParScene::elapsedMs)() = steadyElapsedMs;
+
+// ---------------------------------------------------------------------------------------
+// ModelCache
+
+const ObjFile* ModelCache::getModel(const char* path, bool withEdges)
+{
+    for (ObjFile* m : models) {
+        if (std::strcmp(m->path, path) == 0 && m->edges.empty() != withEdges) return m;
+    }
+    ObjFile* m = new ObjFile;
+    if (!m->load(path, withEdges)) {
+        delete m;
+        return nullptr;
+    }
+    // The loader keeps the name it was given; a name too long for it is kept cut short,
+    // which only costs a reload on the next request.
+    if (std::strncmp(m->path, path, sizeof m->path) != 0) {
+        std::strncpy(m->path, path, sizeof m->path - 1);
+        m->path[sizeof m->path - 1] = 0;
+    }
+    models.push_back(m);
+    return m;
+}
+
+void ModelCache::clear()
+{
+    for (ObjFile* m : models) delete m;
+    models.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+// Lifecycle
 
 ParScene::ParScene() { reset(); }
+
 ParScene::~ParScene() { shutdown(); }
+
+void ParScene::reset()
+{
+    emitters.clear();
+    springModels.clear();
+    springSpaces.clear();
+    sinks.clear();
+    objects.clear();
+    landscapes.clear();
+    heldParticle = nullptr;
+    timeStep = 0;
+    useRk4 = true;
+    startTransform = RigidTransform{};
+}
+
+void ParScene::clear()
+{
+    for (Emitter* e : emitters) delete e;
+    emitters.clear();
+    // Bodies give their particles and springs back, so they go before the pools.
+    for (ObjInst* o : objects) delete o;
+    objects.clear();
+    for (SpringModel* m : springModels) delete m;
+    springModels.clear();
+    for (SpringSpace* s : springSpaces) delete s;
+    springSpaces.clear();
+    for (Landscape* l : landscapes) delete l;
+    landscapes.clear();
+    startTransform = RigidTransform{};
+}
+
+void ParScene::shutdown()
+{
+    clear();
+    for (Sink* s : sinks) delete s;
+    sinks.clear();
+    springSys.shutdown();
+    emittedParticles.clear();
+    parSys.release();
+    modelCache.clear();
+    yawModel = pitchModel = fwdModel = nullptr;
+    glowTexture.release();
+    sky.release();
+    reset();
+}
 
 bool ParScene::init()
 {
     shutdown();
-    if (!parSys.init()) return false;
-    views.main.init(this, false, 0.25f, 0.25f, 1, 0.25f, 20000, {-100, 0, 30}, kIdentityQuat);
+
+    static const char* const skyFaces[6] = {"data/sky/blueft.bmp", "data/sky/bluebk.bmp", "data/sky/bluedn.bmp",
+                                            "data/sky/blueup.bmp", "data/sky/bluert.bmp", "data/sky/bluelf.bmp"};
+    sky.create(skyFaces);
+
+    if (!parSys.init()) {
+        std::printf("unable to init the particle system\n");
+        return false;
+    }
+    if (!emittedParticles.init(&parSys)) {
+        std::printf("unable to init the emitted particle system\n");
+        return false;
+    }
+    if (!springSys.init()) {
+        std::printf("unable to init the spring system\n");
+        return false;
+    }
+    if (!glowTexture.load("data/par_lum.bmp")) {
+        std::printf("unable to load par_lum.bmp\n");
+        return false;
+    }
+    if (!(yawModel = modelCache.getModel("data/yaw.obj", false))) return false;
+    if (!(pitchModel = modelCache.getModel("data/pitch_chop2.obj", false))) return false;
+    if (!(fwdModel = modelCache.getModel("data/fwd.obj", false))) return false;
+    if (!load("test.scn")) return false;
+
+    const Vec3 X = rotatedX(startTransform.rot);
+    const Vec3 eye = startTransform.trans - X * 100 + Vec3(0, 0, 30);
+    views.main.init(this, false, 0.25f, 0.25f, 1, 0.25f, 20000, eye, kIdentityQuat);
     return true;
 }
-void ParScene::shutdown()
+
+// ---------------------------------------------------------------------------------------
+// Per-frame update
+
+void ParScene::update()
 {
-    clear();
-    springSys.shutdown();
-    parSys.release();
-    reset();
+    const int t = elapsedMs();
+    frameTime = static_cast<float>(t - previousMs) / 1000.0f;
+    previousMs = t;
+    // The simulation never follows the wall clock.
+    const float dt = timeStep;
+
+    emit(dt);
+    ageGlow(dt);
+    ageEmitters(dt);
+    step(dt);
+
+    if (t / 1000 != lastSecond) {
+        lastSecond = t / 1000;
+        std::printf("updates/sec: %d\n", updateCount);
+        updateCount = 0;
+        std::printf("par: %d/%d ", parSys.liveCount(), parSys.createdCount());
+        std::printf("emit: %d/%d ", emittedParticles.liveCount(), emittedParticles.createdCount());
+        std::printf("spring: %d ", springSys.count());
+        std::printf("emitter: %d ", static_cast<int>(emitters.size()));
+        std::printf("sink: %d ", static_cast<int>(sinks.size()));
+        std::printf("\n");
+    }
+    ++updateCount;
+
+    toggle(lodFreeze, 'b', 'B', "lod freeze is %s\n");
+    toggle(lodMapping, 'm', 'M', "lod mapping is %s\n");
+    toggle(whiteSeams, 'y', 'Y', "white seams are %s\n");
+    toggle(renderFast, 'h', 'H', "renderFast is %s\n");
+    toggle(veg, 'g', 'G', "veg is %s\n");
+    // Held keys keep changing the radius, once per update.
+    if (keyActive('-') || keyActive('_')) {
+        --baseRadius;
+        std::printf("baseRadius is %d\n", baseRadius);
+    }
+    if (keyActive('=') || keyActive('+')) {
+        ++baseRadius;
+        std::printf("baseRadius is %d\n", baseRadius);
+    }
+    toggle(testCompile, 't', 'T', "testCompile is %s\n");
+    toggle(wireframe, 'w', 'W', "wireframe is %s\n");
+    toggle(trackingMouse, 'c', 'C', "tracking mouse is %s\n");
+
+    if (!landscapes.empty()) landscapes[0]->trackMouse(mouseRay);
 }
-void ParScene::reset()
+
+// ---------------------------------------------------------------------------------------
+// Mouse-side operations
+
+Particle* ParScene::nearestParticle(const Ray& ray) const
 {
-    heldParticle = nullptr;
-    timeStep = 0;
-    useRk4 = true;
+    const float dirLength = length(ray.direction);
+    Particle* best = nullptr;
+    float bestDistance = kInfinity;
+    for (Particle* p = parSys.first(); p; p = p->next) {
+        // Distance to the infinite line, so particles behind the eye count too.
+        const float d = length(cross(p->pos - ray.origin, ray.direction)) / dirLength;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = p;
+        }
+    }
+    return best;
 }
-void ParScene::clear() {}
-bool ParScene::load(const char*) { return true; }
-void ParScene::update() { step(timeStep); }
-void ParScene::render(Viewport&, Camera&) {}
-void ParScene::computeForces() {}
-void ParScene::stepEuler(float) {}
-void ParScene::stepRK4(float) {}
-void ParScene::step(float) {}
-Particle* ParScene::nearestParticle(const Ray&) const { return nullptr; }
-void ParScene::grabParticle(Particle* p) { heldParticle = p; }
-void ParScene::editTerrain(bool) {}
-int ParScene::placeSource(const Ray&) { return -1; }
-void ParScene::placeSink(const Ray&) {}
-TraceHit ParScene::trace(const Vec3&, const Vec3& end, float) const { return TraceHit::towards(end); }
+
+void ParScene::grabParticle(Particle* p)
+{
+    heldParticle = p;
+    holdDistance = p ? dot(p->pos - mouseRay.origin, mouseRay.direction) / length(mouseRay.direction) : 0;
+}
+
+Vec3 ParScene::dragTarget() const
+{
+    return mouseRay.origin + mouseRay.direction * (holdDistance / length(mouseRay.direction));
+}
+
+void ParScene::editTerrain(bool load)
+{
+    for (Landscape* l : landscapes) l->pageTileAtRay(mouseRay, load);
+}
+
+int ParScene::placeSource(const Ray& ray)
+{
+    const TraceHit hit = trace(ray.origin, ray.origin + ray.direction * 1000, 1);
+    if (hit.t == 1) return -1;
+    Particle* p = parSys.allocParticle();
+    if (!p) return -1;
+    Emitter* e = new Emitter;
+    e->particle = p;
+    p->pos = hit.target;
+    p->vel = Vec3(0, 0, 0);
+    p->invMass = 0.1f;
+    e->life = e->remainingLife = 15;
+    e->childVel = Vec3(0, 0, 60);
+    e->childSpread = 20;
+    e->rate = 120;
+    e->accumulator = 0;
+    e->childLife = 10;
+    e->childRadius = 1.5f;
+    e->setColors(1, 0, 0, 1, 1, 0.8f, 0.4f, 1);
+    emitters.push_back(e);
+    return static_cast<int>(emitters.size());
+}
+
+void ParScene::placeSink(const Ray& ray)
+{
+    // A level ray never meets the ground plane; a sink at infinity would poison every
+    // particle with non-finite forces.
+    if (ray.direction.z == 0) {
+        std::printf("unable to place a sink: the ray never meets the ground\n");
+        return;
+    }
+    Sink* s = new Sink;
+    s->pos = ray.origin - ray.direction * (ray.origin.z / ray.direction.z);
+    s->strength = 2000;
+    sinks.push_back(s);
+}
+
+Emitter* ParScene::makeFountain(Particle* p)
+{
+    Emitter* e = new Emitter;
+    e->particle = p;
+    e->setColors(1, 0, 0, 1, 1, 0.8f, 0.4f, 1);
+    e->childVel = Vec3(0, 0, 0);
+    e->childSpread = 20;
+    e->childLife = 1.0f;
+    e->childRadius = 1.5f;
+    e->life = e->remainingLife = 5.0f;
+    e->rate = 120.0f;
+    e->accumulator = 0;
+    return e;
+}

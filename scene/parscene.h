@@ -5,14 +5,45 @@
 
 #include "app/camera.h"
 #include "app/vecmath.h"
+#include "assets/objfile.h"
 #include "assets/texture.h"
+#include "physics/springmodel.h"
+#include "physics/springspace.h"
 #include "physics/springsystem.h"
+#include "scene/emitter.h"
+#include "scene/objinst.h"
+#include "scene/rigidtransform.h"
+#include "scene/sky.h"
 #include "scene/tracehit.h"
+#include "terrain/landscape.h"
+
+// Every loaded model, owned here and never evicted before shutdown. A model loaded with
+// its edge list and one loaded without are different entries.
+class ModelCache {
+public:
+    ModelCache() = default;
+    ~ModelCache() { clear(); }
+    ModelCache(const ModelCache&) = delete;
+    ModelCache& operator=(const ModelCache&) = delete;
+
+    const ObjFile* getModel(const char* path, bool withEdges);
+    void clear();
+    int size() const { return static_cast<int>(models.size()); }
+
+    std::vector<ObjFile*> models;
+};
+
+// Models the program requires at start-up but never draws.
+extern const ObjFile* yawModel;
+extern const ObjFile* pitchModel;
+extern const ObjFile* fwdModel;
 
 class ParScene : public ViewRenderer {
 public:
     ParScene();
     ~ParScene() override;
+    ParScene(const ParScene&) = delete;
+    ParScene& operator=(const ParScene&) = delete;
 
     bool init();
     void shutdown();
@@ -27,6 +58,13 @@ public:
     void stepEuler(float dt);
     void stepRK4(float dt);
     void step(float dt);
+    void collide();
+
+    // Emitters and glow sprites, run by update in this order.
+    void emit(float dt);
+    void ageGlow(float dt);
+    void ageEmitters(float dt);
+    void drawGlow(const Camera& camera) const;
 
     void setMouseRay(const Ray& ray) { mouseRay = ray; }
     Particle* nearestParticle(const Ray& ray) const;
@@ -37,13 +75,37 @@ public:
     void setTimeStep(float s) { timeStep = s; }
     void setUseRk4(bool b) { useRk4 = b; }
     TraceHit trace(const Vec3& start, const Vec3& end, float radius) const;
+    // The point at holdDistance along the mouse ray.
+    Vec3 dragTarget() const;
 
+    // The emitter the 'z' key starts on the held particle; none when it cannot be made.
+    Emitter* makeFountain(Particle* p);
+
+    std::vector<Emitter*> emitters;
+    EmittedParticleList emittedParticles;
+    std::vector<Sink*> sinks;
+    std::vector<ObjInst*> objects;
+    std::vector<SpringModel*> springModels;
+    std::vector<SpringSpace*> springSpaces;
+    std::vector<Landscape*> landscapes;
     ParticleSystem parSys;
     SpringSystem springSys;
+    ModelCache modelCache;
     Texture glowTexture;
     Particle* heldParticle = nullptr;
     float holdDistance = 0;
     Ray mouseRay;
     float timeStep = 0;
+    Sky sky;
+    RigidTransform startTransform;
     bool useRk4 = true;
+
+    // Status-line bookkeeping of update.
+    int lastSecond = -1;
+    int updateCount = 0;
+    int previousMs = 0;
+    float frameTime = 0;  // measured, deliberately unused by the simulation
+
+    // Milliseconds since start; the program's elapsed-time source, replaceable by tests.
+    static int (*elapsedMs)();
 };

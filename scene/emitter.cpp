@@ -1,0 +1,150 @@
+// Emitters, sinks and the glow-sprite pool: emission with recoil, ageing of sprites and
+// emitters, and the sink pull applied during force accumulation.
+#include "scene/emitter.h"
+
+#include <new>
+
+#include "app/debug.h"
+#include "app/random.h"
+#include "scene/parscene.h"
+
+float randUnit() { return static_cast<float>(tv::rand()) / 32767.0f; }
+
+float fadeCurve(float remainingLife, float life)
+{
+    float g = remainingLife / life;
+    if (!(g < 1)) g = 1;  // also catches a zero life
+    const float k = 1 - g;
+    return 1 - k * k * k * k * k;
+}
+
+void Sink::applyForce(ParticleSystem& parSys) const
+{
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        const Vec3 d = pos - p->pos;
+        p->force += d * strength / (lengthSquared(d) + 1);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// EmittedParticleList
+
+void EmittedParticleList::clear()
+{
+    block.reset();
+    created = 0;
+    live = 0;
+    liveHead = nullptr;
+    freeHead = nullptr;
+}
+
+EmittedParticle* EmittedParticleList::allocate()
+{
+    EmittedParticle* node = freeHead;
+    if (node) {
+        freeHead = node->next;
+        if (freeHead) freeHead->prev = nullptr;
+    } else {
+        ++created;
+        if (created > MAX_EMITTED_PARTICLES) return nullptr;
+        if (!block) {
+            // One block for every node the pool may ever hold: steady emission allocates nothing.
+            block.reset(new (std::nothrow) EmittedParticle[MAX_EMITTED_PARTICLES]);
+            if (!block) {
+                --created;
+                return nullptr;
+            }
+        }
+        node = &block[created - 1];
+        *node = EmittedParticle{};
+    }
+    node->prev = nullptr;
+    node->next = liveHead;
+    if (liveHead) liveHead->prev = node;
+    liveHead = node;
+    ++live;
+    return node;
+}
+
+void EmittedParticleList::remove(EmittedParticle* node)
+{
+    TV_ASSERT(node);
+    if (node->par && parSys) parSys->freeParticle(node->par);
+    node->par = nullptr;
+    if (node->prev)
+        node->prev->next = node->next;
+    else
+        liveHead = node->next;
+    if (node->next) node->next->prev = node->prev;
+    --live;
+    node->prev = nullptr;
+    node->next = freeHead;
+    if (freeHead) freeHead->prev = node;
+    freeHead = node;
+}
+
+// ---------------------------------------------------------------------------------------
+// The scene's emission and ageing steps
+
+void ParScene::emit(float dt)
+{
+    for (Emitter* e : emitters) {
+        if (!e || !e->particle) continue;
+        Particle* ep = e->particle;
+        const Vec3 E = ep->pos;
+        e->accumulator += dt * e->rate;
+        while (e->accumulator >= 1) {
+            Particle* child = parSys.allocParticle();
+            if (child) {
+                EmittedParticle* node = emittedParticles.allocate();
+                if (!node) {
+                    parSys.freeParticle(child);
+                } else {
+                    node->life = node->remainingLife = e->childLife;
+                    node->par = child;
+                    node->radius = e->childRadius;
+                    for (int c = 3; c >= 0; --c)
+                        node->color[c] = e->colorMin[c] + randUnit() * (e->colorMax[c] - e->colorMin[c]);
+                    child->invMass = 1;
+                    child->pos = E;
+                    child->vel = e->childVel;
+                    for (int a = 0; a < 3; ++a) child->vel[a] += (randUnit() - 0.5f) * e->childSpread;
+                    ep->vel -= child->vel * (ep->invMass / child->invMass);  // recoil
+                }
+            }
+            // Children that cannot be allocated are dropped, not postponed.
+            e->accumulator -= 1;
+        }
+    }
+}
+
+void ParScene::ageGlow(float dt)
+{
+    EmittedParticle* node = emittedParticles.first();
+    while (node) {
+        EmittedParticle* next = node->next;
+        node->remainingLife -= dt;
+        if (node->remainingLife <= 0) {
+            // A hand holding an expiring child lets go rather than drag a recycled record.
+            if (node->par == heldParticle) grabParticle(nullptr);
+            emittedParticles.remove(node);
+        }
+        node = next;
+    }
+}
+
+void ParScene::ageEmitters(float dt)
+{
+    size_t i = 0;
+    while (i < emitters.size()) {
+        Emitter* e = emitters[i];
+        if (e) e->remainingLife -= dt;
+        if (e && e->remainingLife < 0) {
+            // Its particle stays live: it may belong to a body.
+            delete e;
+            emitters.erase(emitters.begin() + static_cast<long>(i));
+            continue;
+        }
+        ++i;
+    }
+}

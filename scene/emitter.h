@@ -1,0 +1,90 @@
+#pragma once
+// Particle sources, point attractors and the pooled glow sprites that children carry.
+#include <memory>
+
+#include "app/vecmath.h"
+#include "physics/springsystem.h"
+
+// A source riding on one pool particle: spawns children at `rate` per second, each with
+// a glow sprite that fades over the child's life.
+struct Emitter {
+    float colorMin[4] = {0, 0, 0, 1};
+    float colorMax[4] = {0, 0, 0, 1};
+    Vec3 childVel{0, 0, 0};
+    float childSpread = 1;
+    float childLife = 1;
+    float childRadius = 1.5f;
+    float remainingLife = 1;
+    float life = 1;
+    float rate = 120;
+    float accumulator = 0;
+    Particle* particle = nullptr;  // not owned; its position is the emitter's
+
+    void setColors(float r0, float g0, float b0, float a0, float r1, float g1, float b1, float a1)
+    {
+        colorMin[0] = r0, colorMin[1] = g0, colorMin[2] = b0, colorMin[3] = a0;
+        colorMax[0] = r1, colorMax[1] = g1, colorMax[2] = b1, colorMax[3] = a1;
+    }
+};
+
+// A fixed point pulling every particle with strength·d/(|d|²+1): zero on top of it,
+// strongest at distance 1, then falling like strength/distance.
+struct Sink {
+    Vec3 pos{0, 0, 0};
+    float strength = 2000;
+
+    void applyForce(ParticleSystem& parSys) const;
+};
+
+struct EmittedParticle {
+    EmittedParticle* prev = nullptr;
+    EmittedParticle* next = nullptr;
+    float color[4] = {0, 0, 0, 1};
+    float radius = 0;
+    float remainingLife = 0;
+    float life = 0;
+    Particle* par = nullptr;  // the child particle, set while live
+};
+
+constexpr int MAX_EMITTED_PARTICLES = 3000;
+
+// Pool of glow sprites on intrusive live/free lists, capped like the particle pool.
+// Removing a sprite returns its child particle to the bound ParticleSystem.
+class EmittedParticleList {
+public:
+    EmittedParticleList() = default;
+    ~EmittedParticleList() { clear(); }
+    EmittedParticleList(const EmittedParticleList&) = delete;
+    EmittedParticleList& operator=(const EmittedParticleList&) = delete;
+
+    bool init(ParticleSystem* particles)
+    {
+        clear();
+        parSys = particles;
+        return true;
+    }
+    void clear();
+    // None once MAX_EMITTED_PARTICLES nodes exist and none is free; `created` still
+    // counts the refused request.
+    EmittedParticle* allocate();
+    void remove(EmittedParticle* node);
+
+    EmittedParticle* first() const { return liveHead; }
+    int liveCount() const { return live; }
+    int createdCount() const { return created; }
+
+    int created = 0;
+    int live = 0;
+    EmittedParticle* liveHead = nullptr;
+    EmittedParticle* freeHead = nullptr;
+    ParticleSystem* parSys = nullptr;
+
+private:
+    std::unique_ptr<EmittedParticle[]> block;  // every node ever created, carved in order
+};
+
+// 1 at birth, falling steeply only near the end: 1 − (1 − g)^5 with g = remaining/life ≤ 1.
+float fadeCurve(float remainingLife, float life);
+
+// u in [0, 1] from the program's one random stream.
+float randUnit();

@@ -1,0 +1,145 @@
+// The scene's physics step: force accumulation, the two integrators, the swept trace
+// through the solid geometry and the collision pass that turns contacts into bounces.
+#include <cmath>
+
+#include "app/debug.h"
+#include "app/input.h"
+#include "scene/parscene.h"
+
+void ParScene::computeForces()
+{
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        p->force.clear();
+        p->force += p->vel * -0.04f;  // air drag, pinned particles included
+        if (p->invMass != 0) p->force += Vec3(0, 0, -180 / p->invMass);
+    }
+
+    springSys.applySpringForces(parSys);
+
+    for (size_t i = 0; i < sinks.size(); ++i) {
+        TV_ASSERT(sinks[i]);
+        sinks[i]->applyForce(parSys);
+    }
+
+    for (SpringModel* m : springModels)
+        if (m) m->applyAngleForces();
+
+    if (Particle* H = heldParticle) {
+        // Every force pass sees the same per-frame key transition, so the fourth-order
+        // step starts four fountains for one press.
+        if (keyTransition[static_cast<unsigned char>('z')] == KEY_PRESSED) {
+            if (Emitter* e = makeFountain(H)) emitters.push_back(e);
+        }
+        const Vec3 T = dragTarget();
+        const Vec3 offset = H->pos - T;
+        for (Particle* q = parSys.liveHead; q; q = q->next) {
+            // Neighbours of the held particle follow it, falling off with squared distance.
+            const float w = std::exp(-lengthSquared(q->pos - H->pos) / 1000);
+            q->force += springForce(offset, q->vel, 360 * w, 3.6f * w, 0);
+        }
+    }
+}
+
+void ParScene::stepEuler(float dt)
+{
+    computeForces();
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        p->prevPos = p->pos;
+        p->prevVel = p->vel;
+        p->pos += p->vel * dt;  // the velocity from before this step
+        p->vel += p->force * (dt * p->invMass);
+    }
+}
+
+// Classical fourth-order Runge–Kutta over the whole particle set: each stage finishes
+// every particle before the next force pass.
+void ParScene::stepRK4(float dt)
+{
+    computeForces();
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        p->prevPos = p->pos;
+        p->prevVel = p->vel;
+        p->dVel[0] = p->force * (dt * p->invMass);
+        p->dPos[0] = p->vel * dt;
+        p->vel = p->prevVel + p->dVel[0] / 2;
+        p->pos = p->prevPos + p->dPos[0] / 2;
+    }
+    computeForces();
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        p->dVel[1] = p->force * (dt * p->invMass);
+        p->dPos[1] = p->vel * dt;
+        p->vel = p->prevVel + p->dVel[1] / 2;
+        p->pos = p->prevPos + p->dPos[1] / 2;
+    }
+    computeForces();
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        p->dVel[2] = p->force * (dt * p->invMass);
+        p->dPos[2] = p->vel * dt;
+        p->vel = p->prevVel + p->dVel[2];
+        p->pos = p->prevPos + p->dPos[2];
+    }
+    computeForces();
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        p->dVel[3] = p->force * (dt * p->invMass);
+        p->dPos[3] = p->vel * dt;
+        p->vel = p->prevVel + (p->dVel[0] + p->dVel[1] * 2 + p->dVel[2] * 2 + p->dVel[3]) / 6;
+        p->pos = p->prevPos + (p->dPos[0] + p->dPos[1] * 2 + p->dPos[2] * 2 + p->dPos[3]) / 6;
+    }
+}
+
+void ParScene::step(float dt)
+{
+    if (useRk4)
+        stepRK4(dt);
+    else
+        stepEuler(dt);
+    collide();
+}
+
+TraceHit ParScene::trace(const Vec3& start, const Vec3& end, float radius) const
+{
+    TraceHit hit = TraceHit::towards(end);
+    for (const ObjInst* o : objects) {
+        // An instance whose model never loaded has no surface to hit.
+        if (!o || !o->model) continue;
+        o->sweep(start, radius, hit);
+        if (hit.t == 0) break;
+    }
+    if (hit.t != 0) {
+        for (const Landscape* l : landscapes)
+            if (l) l->intersect(start, radius, hit);
+    }
+    return hit;
+}
+
+// Walks each particle's move of this step through the geometry. Every retry starts
+// again from the position before the step, so a particle can never be pushed through a
+// surface by the reflected rest of its motion.
+void ParScene::collide()
+{
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        const Vec3 P0 = p->prevPos;
+        Vec3 d = p->pos - P0;
+        float covered = 0;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            for (int i = 0; i < 3; ++i)
+                if (d[i] > -0.001f && d[i] < 0.001f) d[i] = 0;
+            if (d.x == 0 && d.y == 0 && d.z == 0) break;
+            const TraceHit hit = trace(P0, P0 + d, 1);
+            p->pos = hit.target;
+            covered = covered + (1 - covered) * hit.t;
+            if (covered == 1) break;
+            d = d * (1 - hit.t);
+            const Vec3& n = hit.plane.normal;
+            const float e = hit.restitution;
+            p->vel -= n * (dot(n, p->vel) * (e + 1));
+            const float j = dot(n, d) * (e + 1);
+            d -= n * j;
+            if (std::fabs(j) > 0.3f) p->impact += std::fabs(j) * 100;
+            if (n.z >= 0.999f) {
+                p->vel.x *= hit.friction;
+                p->vel.y *= hit.friction;
+            }
+        }
+    }
+}
