@@ -1,12 +1,21 @@
 #pragma once
 // The procedural ground: a coarse height tile over the whole square and an 8 × 8 grid
 // of fine tiles paged in and out, each with a colour texture baked from its heights.
+#include <vector>
+
 #include "app/camera.h"
 #include "app/vecmath.h"
 #include "assets/texture.h"
 #include "scene/tracehit.h"
 
 class LandscapeTile;
+
+// A place for one tile; the job word is reserved for a background generation handle,
+// which nothing starts.
+struct LandscapeSlot {
+    LandscapeTile* tile = nullptr;
+    void* job = nullptr;
+};
 
 class Landscape {
 public:
@@ -35,4 +44,23 @@ public:
     float restitution = 0.5f;
     float friction = 0.75f;
     int seed = 213;
+
+    static constexpr int kLevels = 2;
+
+    // The tile in a slot, or null (also for a level, column or row out of range).
+    LandscapeTile* tileAt(int level, int column, int row) const;
+    int tileCount() const;
+    // Hole test of the coarse level: whether level-0 cell (cellX, cellY) holds a tile.
+    // Cells beyond the 8 × 8 grid count as covered.
+    bool fineCellCovered(int cellX, int cellY) const;
+    Vec3 toUnit(const Vec3& p) const;
+
+    // Level tables, per landscape so that several landscapes can hold tiles at once.
+    int levelTileCount[kLevels] = {0, 0};
+    std::vector<LandscapeSlot> levelSlots[kLevels];
+
+    // Mouse-tracking marks: the probe segment (world) and the hit point (unit space).
+    Vec3 probeStart, probeEnd, mouseHit;
+    // The viewer the rings follow; held while lodFreeze is on.
+    Vec3 frozenViewer;
 };

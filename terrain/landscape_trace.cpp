@@ -1,0 +1,145 @@
+// Where moving points and rays meet the ground: the collision sweep over the coarse
+// tile, the mouse-tracking probe and paging fine tiles at a clicked point.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "scene/settings.h"
+#include "terrain/landscape.h"
+#include "terrain/landscapetile.h"
+
+namespace {
+
+// Cell index of a unit-space coordinate, computed in float and bounded before the
+// conversion so that a far-away or huge segment cannot overflow it.
+int cellIndex(float unit)
+{
+    float c = (unit + 1) * 0.5f * 128;
+    if (c < -1.0f) c = -1.0f;
+    if (c > 256.0f) c = 256.0f;
+    return static_cast<int>(c);
+}
+
+// Tile column or row of a 0..1 ground fraction, truncated toward zero like the cells.
+int tileIndex(float fraction, int n)
+{
+    float c = fraction * n;
+    if (!(c > -1e6f)) c = -1e6f;
+    if (c > 1e6f) c = 1e6f;
+    return static_cast<int>(c);
+}
+
+}  // namespace
+
+bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
+{
+    const LandscapeTile* coarse = tileAt(1, 0, 0);
+    if (!coarse) return false;
+
+    Vec3 lo(std::min(start.x, hit.target.x) - 1, std::min(start.y, hit.target.y) - 1,
+            std::min(start.z, hit.target.z) - 1);
+    Vec3 hi(std::max(start.x, hit.target.x) + 1, std::max(start.y, hit.target.y) + 1,
+            std::max(start.z, hit.target.z) + 1);
+    Vec3 ua = toUnit(lo), ub = toUnit(hi);
+    // Re-sorted after the conversion: a mirrored (negative) scale swaps the corners.
+    BBox seg;
+    seg.set(Vec3(std::min(ua.x, ub.x), std::min(ua.y, ub.y), std::min(ua.z, ub.z)),
+            Vec3(std::max(ua.x, ub.x), std::max(ua.y, ub.y), std::max(ua.z, ub.z)));
+    BBox land;
+    land.set(Vec3(-1, -1, zBottom), Vec3(1, 1, zTop));
+    if (!overlaps(seg, land)) return false;
+
+    int x0 = std::max(cellIndex(seg.min.x), 0);
+    int x1 = std::min(cellIndex(seg.max.x) + 1, 127);
+    int y0 = std::max(cellIndex(seg.min.y), 0);
+    int y1 = std::min(cellIndex(seg.max.y) + 1, 127);
+
+    const float dx = scale.x * 2 / 128;
+    const float dy = scale.y * 2 / 128;
+    const float left = position.x - scale.x;
+    const float bottom = position.y - scale.y;
+    bool any = false;
+    for (int y = y0; y <= y1; ++y) {
+        // Corners from their indices rather than by accumulation, so a cell is the same
+        // triangle pair whichever range a query starts from.
+        const float wy0 = bottom + y * dy, wy1 = bottom + (y + 1) * dy;
+        for (int x = x0; x <= x1; ++x) {
+            const float wx0 = left + x * dx, wx1 = left + (x + 1) * dx;
+            const Vec3 A(wx0, wy0, position.z + coarse->height(x, y) * scale.z);
+            const Vec3 B(wx1, wy0, position.z + coarse->height(x + 1, y) * scale.z);
+            const Vec3 C(wx0, wy1, position.z + coarse->height(x, y + 1) * scale.z);
+            const Vec3 D(wx1, wy1, position.z + coarse->height(x + 1, y + 1) * scale.z);
+            const Vec3* const tris[2][3] = {{&C, &A, &D}, {&B, &D, &A}};
+            for (const auto& tri : tris) {
+                float weights[3];
+                Plane plane = hit.plane;
+                float f = sweepSphereTriangle(start, hit.target, radius, tri, plane, weights);
+                if (!(f < 1)) continue;
+                any = true;
+                hit.plane = plane;
+                for (int k = 0; k < 3; ++k) {
+                    hit.triangle[k] = *tri[k];
+                    hit.weights[k] = weights[k];
+                }
+                hit.restitution = restitution;
+                hit.friction = friction;
+                if (f == 0) {
+                    hit.target = start;
+                    hit.t = 0;
+                    return true;
+                }
+                hit.target = start + (hit.target - start) * f;
+                hit.t = hit.t * f;
+            }
+        }
+    }
+    return any;
+}
+
+void Landscape::trackMouse(const Ray& ray)
+{
+    if (!trackingMouse) return;
+    // A ray parallel to the ground planes meets neither: the marks keep their values.
+    if (ray.direction.z == 0) return;
+    const float topZ = position.z + scale.z;
+    const float bottomZ = position.z - scale.z;
+    Vec3 top = ray.origin - ray.direction * ((ray.origin.z - topZ) / ray.direction.z);
+    Vec3 bottom = ray.origin - ray.direction * ((ray.origin.z - bottomZ) / ray.direction.z);
+    probeStart = top + Vec3(0, 0, 1);
+    probeEnd = bottom;
+    TraceHit hit = TraceHit::towards(bottom);
+    hit.restitution = 0.5f;
+    if (intersect(top, 0, hit)) mouseHit = toUnit(hit.target);
+}
+
+void Landscape::pageTileAtRay(const Ray& ray, bool load)
+{
+    TraceHit hit = TraceHit::towards(ray.origin + ray.direction * 80000);
+    hit.restitution = 0.5f;
+    if (!intersect(ray.origin, 0, hit)) {
+        printf("got not landscape intersection!\n");
+        return;
+    }
+    Vec3 g = toUnit(hit.target);
+    float u = (g.x + 1) * 0.5f, v = (g.y + 1) * 0.5f;
+    const int n = levelTileCount[0];
+    int column = tileIndex(u, n), row = tileIndex(v, n);
+    printf("level %d tile %d %d\n", 0, column, row);
+    if (column < 0 || row < 0 || column >= n || row >= n) {
+        printf("tiles are OOB\n");
+        return;
+    }
+    LandscapeSlot& slot = levelSlots[0][row * n + column];
+    if (load) {
+        if (slot.tile || slot.job) return;
+        LandscapeTile* tile = new (std::nothrow) LandscapeTile;
+        if (!tile) return;
+        tile->generate(column, row, 0, seed);
+        tile->bakeTexture(scale, column, row, 0);
+        slot.tile = tile;
+    } else {
+        // No background job is ever started, so there is none to stop here.
+        delete slot.tile;
+        slot.tile = nullptr;
+    }
+}

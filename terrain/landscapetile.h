@@ -1,0 +1,33 @@
+#pragma once
+// One square of ground heights at one level of the landscape, with the colour texture
+// baked from them. Level 0 tiles are fine (8 × 8 of them cover the square), the one
+// level 1 tile is coarse and covers it all.
+#include "app/vecmath.h"
+#include "assets/texture.h"
+
+class Landscape;
+
+class LandscapeTile {
+public:
+    static constexpr int kSamples = 129;      // samples per side; sample 128 is shared with the next tile
+    static constexpr int kTextureSize = 128;  // largest power of two not above kSamples
+
+    // Tiles per side of a level: 8 for level 0, 1 for level 1.
+    static int tileCountOf(int level) { return 1 << ((1 - level) * 3); }
+
+    bool generate(int column, int row, int level, int seed);
+    // Height-banded, jittered, Lambert-shaded RGB texels (kTextureSize² × 3 bytes).
+    void bakePixels(const Vec3& scale, int level, unsigned char* rgb) const;
+    void bakeTexture(const Vec3& scale, int column, int row, int level);
+
+    // Textured draw in the tile's own sample coordinates; viewX, viewY is the viewer
+    // there. owner answers the coarse level's hole test (may be null: no holes).
+    void render(int viewX, int viewY, const Texture& groundTexture, float detailFactor, int column, int row,
+                int level, const Landscape* owner = nullptr);
+
+    float height(int x, int y) const { return heights[y * kSamples + x]; }
+
+    float heights[kSamples * kSamples];
+    Texture colourTexture;
+    float textureScale = 10;
+};

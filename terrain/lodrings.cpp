@@ -1,0 +1,131 @@
+#include "terrain/lodrings.h"
+
+#include <algorithm>
+
+#include "terrain/landscape.h"
+#include "terrain/landscapetile.h"
+
+namespace {
+
+const int kLast = LandscapeTile::kSamples - 1;  // 128
+
+struct Bounds {
+    int xmin, ymin, xmax, ymax;
+};
+
+int alignDown(int b, int unit) { return b - (b & (unit - 1)); }
+
+}  // namespace
+
+void seamVertex(const LodContext& ctx, int x, int y, int lod)
+{
+    const int s = 1 << lod;
+    if (x + s > LandscapeTile::kSamples) x = kLast;
+    if (y + s > LandscapeTile::kSamples) y = kLast;
+    ctx.out.vertex(static_cast<float>(x), static_cast<float>(y), ctx.tile.height(x, y));
+}
+
+// Visits from, from + step, ... and finally to itself (at least once, even when from >= to).
+template <class F>
+static void walk(int from, int to, int step, F f)
+{
+    for (int v = from;; v += step) {
+        if (v >= to) {
+            f(to);
+            return;
+        }
+        f(v);
+    }
+}
+
+void drawSeamX(const LodContext& ctx, int x, int y0, int y1, int lodA, int lodB)
+{
+    if (ctx.whiteSeams) ctx.out.beginWhiteSeam();
+    ctx.out.beginStrip();
+    walk(y0, y1, 1 << std::min(lodA, lodB), [&](int y) {
+        seamVertex(ctx, x, alignDown(y, 1 << lodA), lodA);
+        seamVertex(ctx, x, alignDown(y, 1 << lodB), lodB);
+    });
+    ctx.out.endStrip();
+    if (ctx.whiteSeams) ctx.out.endWhiteSeam();
+}
+
+void drawSeamY(const LodContext& ctx, int y, int x0, int x1, int lodA, int lodB)
+{
+    if (ctx.whiteSeams) ctx.out.beginWhiteSeam();
+    ctx.out.beginStrip();
+    walk(x0, x1, 1 << std::min(lodA, lodB), [&](int x) {
+        seamVertex(ctx, alignDown(x, 1 << lodB), y, lodB);
+        seamVertex(ctx, alignDown(x, 1 << lodA), y, lodA);
+    });
+    ctx.out.endStrip();
+    if (ctx.whiteSeams) ctx.out.endWhiteSeam();
+}
+
+void drawBlock(const LodContext& ctx, int x0, int y0, int x1, int y1, int lod, int column, int row, int level)
+{
+    const int step = 1 << lod;
+    const LandscapeTile& t = ctx.tile;
+    for (int y = y0;; y += step) {
+        const int yNext = y + step >= y1 ? y1 : y + step;
+        bool open = level == 0;
+        if (open) ctx.out.beginStrip();
+        int previousCell = -1;
+        const int cellY = (y >> 4) + row * 8;
+        walk(x0, x1, step, [&](int x) {
+            if (level == 1) {
+                // The coarse level leaves out the cells a fine tile covers while its
+                // step is finer than 8 samples; the strip ends only after the vertex
+                // that closes the last drawn quad.
+                const int cellX = (x >> 4) + column * 8;
+                bool draw = !ctx.owner || !ctx.owner->fineCellCovered(cellX, cellY);
+                if (previousCell >= 0 && ctx.owner) draw = draw || !ctx.owner->fineCellCovered(previousCell, cellY);
+                if (lod >= 3) draw = true;
+                if (draw != open) {
+                    if (draw) ctx.out.beginStrip();
+                    else ctx.out.endStrip();
+                    open = draw;
+                }
+                previousCell = cellX;
+            }
+            // Vertices outside a strip would be meaningless: only an open strip takes them.
+            if (!open) return;
+            ctx.out.vertex(static_cast<float>(x), static_cast<float>(yNext), t.height(x, yNext));
+            ctx.out.vertex(static_cast<float>(x), static_cast<float>(y), t.height(x, y));
+        });
+        if (open) ctx.out.endStrip();
+        if (yNext >= y1) break;
+    }
+}
+
+void drawLodRings(const LodContext& ctx, int viewX, int viewY, int column, int row, int level)
+{
+    // A radius held below zero would turn the rings inside out: it draws as 0.
+    const int base = std::max(ctx.baseRadius, 0);
+    Bounds last{0, 0, 0, 0};
+    for (int i = 0; i < 7; ++i) {
+        const int step = 1 << i;
+        const int r = base * step;
+        Bounds b{viewX - r, viewY - r, viewX + r + step, viewY + r + step};
+        const bool covers = b.xmin <= 0 && b.ymin <= 0 && b.xmax >= kLast && b.ymax >= kLast;
+        for (int* v : {&b.xmin, &b.ymin, &b.xmax, &b.ymax}) {
+            if (*v < 0) *v = 0;
+            *v = alignDown(*v, 2 * step);
+            if (*v > kLast) *v = kLast;
+        }
+        if (i == 0) {
+            drawBlock(ctx, b.xmin, b.ymin, b.xmax, b.ymax, 0, column, row, level);
+        } else {
+            drawBlock(ctx, b.xmin, b.ymin, b.xmax, last.ymin, i, column, row, level);
+            drawBlock(ctx, last.xmax, last.ymin, b.xmax, last.ymax, i, column, row, level);
+            drawBlock(ctx, b.xmin, last.ymax, b.xmax, b.ymax, i, column, row, level);
+            drawBlock(ctx, b.xmin, last.ymin, last.xmin, last.ymax, i, column, row, level);
+            if (b.xmin < last.xmin) drawSeamX(ctx, last.xmin, last.ymin, last.ymax, i, i - 1);
+            if (last.xmax < b.xmax) drawSeamX(ctx, last.xmax, last.ymin, last.ymax, i - 1, i);
+            if (b.ymin < last.ymin) drawSeamY(ctx, last.ymin, last.xmin, last.xmax, i, i - 1);
+            if (last.ymax < b.ymax) drawSeamY(ctx, last.ymax, last.xmin, last.xmax, i - 1, i);
+        }
+        last = b;
+        if (covers) break;
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Level-of-detail geometry of one tile: nested square rings around the viewer, each at
+// twice the step of the one inside, joined by vertical seam strips. The geometry goes
+// out through a StripEmitter, so the ring arithmetic runs (and is tested) without GL.
+class Landscape;
+class LandscapeTile;
+
+class StripEmitter {
+public:
+    virtual ~StripEmitter() = default;
+    virtual void beginStrip() = 0;
+    virtual void vertex(float x, float y, float z) = 0;
+    virtual void endStrip() = 0;
+    // Around seam strips while white seams are shown.
+    virtual void beginWhiteSeam() {}
+    virtual void endWhiteSeam() {}
+};
+
+// What one tile's draw needs besides its arguments.
+struct LodContext {
+    const LandscapeTile& tile;
+    StripEmitter& out;
+    const Landscape* owner = nullptr;  // answers the coarse level's hole test
+    int baseRadius = 64;
+    bool whiteSeams = false;
+};
+
+void drawLodRings(const LodContext& ctx, int viewX, int viewY, int column, int row, int level);
+void drawBlock(const LodContext& ctx, int x0, int y0, int x1, int y1, int lod, int column, int row, int level);
+void drawSeamX(const LodContext& ctx, int x, int y0, int y1, int lodA, int lodB);
+void drawSeamY(const LodContext& ctx, int y, int x0, int x1, int lodA, int lodB);
+void seamVertex(const LodContext& ctx, int x, int y, int lod);
