@@ -1,0 +1,57 @@
+// Model loading: a real mesh read with and without its shared-edge list, and the edge
+// search alone.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "assets/objfile.h"
+
+namespace {
+
+const std::string kSpot = std::string(TV_CORPUS_DIR) + "/obj/spot.obj";
+
+// The loader reports progress on standard output; keep it out of the figures.
+struct QuietStdout {
+    QuietStdout() { saved = std::freopen("/dev/null", "w", stdout) != nullptr; }
+    bool saved;
+};
+
+void loadSpot(benchmark::State& state, bool withEdges)
+{
+    static QuietStdout quiet;
+    ObjFile obj;
+    if (!obj.load(kSpot.c_str(), withEdges)) {
+        state.SkipWithError("spot.obj not available");
+        return;
+    }
+    for (auto _ : state) {
+        obj.load(kSpot.c_str(), withEdges);
+        benchmark::DoNotOptimize(obj.edges.data());
+    }
+    state.counters["triangles"] = double(obj.triangles.size());
+}
+
+void BM_LoadSpot(benchmark::State& state) { loadSpot(state, false); }
+void BM_LoadSpotWithEdges(benchmark::State& state) { loadSpot(state, true); }
+
+void BM_EdgeSearchSpot(benchmark::State& state)
+{
+    static QuietStdout quiet;
+    ObjFile obj;
+    if (!obj.load(kSpot.c_str(), false)) {
+        state.SkipWithError("spot.obj not available");
+        return;
+    }
+    for (auto _ : state) {
+        obj.generateEdges();
+        benchmark::DoNotOptimize(obj.edges.data());
+    }
+    state.counters["edges"] = double(obj.edges.size());
+}
+
+}  // namespace
+
+BENCHMARK(BM_LoadSpot)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadSpotWithEdges)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EdgeSearchSpot)->Unit(benchmark::kMillisecond);
