@@ -37,6 +37,12 @@ public:
 
     bool empty() const { return id == 0; }
 
+    // Bytes of one tightly packed pixel: bits per component * components / 8 (0 for a
+    // format or type the builders do not know).
+    static int packedPixelSize(GLenum format, GLenum type);
+    // The alpha load2DWithAlpha takes from a pixel of the alpha picture: its brightness.
+    static unsigned char alphaWeight(unsigned char r, unsigned char g, unsigned char b);
+
     GLuint id = 0;
     GLenum target = 0;
 };

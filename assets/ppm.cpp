@@ -1,0 +1,112 @@
+// Plain-text P3 reader. Samples are stored as written (the maximum value is read and not
+// used) and rows stay in file order. Header sizes are checked before anything is
+// allocated, a short file leaves the missing samples at zero, and tokens are taken from
+// the stream whole however long the lines are.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "assets/image.h"
+
+namespace {
+
+bool isSeparator(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Reads one header line into a 128-byte buffer. A longer line is consumed whole, so the
+// rest of it cannot be mistaken for the next header line.
+bool readLine(FILE* file, char (&line)[128])
+{
+    if (!std::fgets(line, sizeof line, file)) return false;
+    if (!std::strchr(line, '\n')) {
+        int c;
+        while ((c = std::getc(file)) != EOF && c != '\n') {
+        }
+    }
+    return true;
+}
+
+// Next header line that is not a "#" comment.
+bool readHeaderLine(FILE* file, char (&line)[128])
+{
+    while (readLine(file, line))
+        if (line[0] != '#') return true;
+    return false;
+}
+
+}  // namespace
+
+Image* readPpm(FILE* file)
+{
+    char line[128];
+    int width = 0, height = 0, maxValue = 0, fieldsRead = 0;
+    // Magic, then the comment line (not examined), then "width height". A file without
+    // the comment line has its size right after the magic; extra "#" lines are skipped.
+    bool sized = false;
+    if (readLine(file, line) && readLine(file, line)) {
+        if (line[0] != '#') fieldsRead = std::sscanf(line, "%d %d %d", &width, &height, &maxValue);
+        if (fieldsRead < 2 && readHeaderLine(file, line))
+            fieldsRead = std::sscanf(line, "%d %d %d", &width, &height, &maxValue);
+        sized = fieldsRead >= 2;
+    }
+    if (!sized || width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxImagePixels) {
+        std::printf("bad ppm header\n");
+        return nullptr;
+    }
+    // The maximum value line, unless it shared the size line.
+    if (fieldsRead < 3) readHeaderLine(file, line);
+
+    long long total = static_cast<long long>(width) * height * 3;
+    unsigned char* data = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(total), 1));
+    Image* image = data ? new (std::nothrow) Image : nullptr;
+    if (!image) {
+        std::free(data);
+        std::printf("unable to allocate the ppm picture\n");
+        return nullptr;
+    }
+    image->width = width;
+    image->height = height;
+    image->data = data;
+
+    std::printf("beginning ppm texture load...\n");
+    std::clock_t start = std::clock();
+    long long lastTick = 0, stored = 0, sinceCheck = 0;
+    char token[128];
+    int c = std::getc(file);
+    while (stored < total) {
+        if (++sinceCheck >= 256 || c == '\n') {
+            sinceCheck = 0;
+            long long tick = (std::clock() - start) / 10000;
+            if (tick != lastTick) {
+                lastTick = tick;
+                std::printf(" %d of %d (%d%%) done \n", static_cast<int>(stored), static_cast<int>(total),
+                            static_cast<int>(stored * 100 / total));
+            }
+        }
+        while (c != EOF && isSeparator(c)) c = std::getc(file);
+        if (c == EOF) break;
+        size_t len = 0;
+        for (; c != EOF && !isSeparator(c); c = std::getc(file))
+            if (len + 1 < sizeof token) token[len++] = static_cast<char>(c);
+        token[len] = 0;
+        // Text that is not a number reads as 0 and is skipped; a written 0 is kept.
+        int value = static_cast<int>(std::strtol(token, nullptr, 10));
+        if (value != 0 || token[0] == '0') data[stored++] = static_cast<unsigned char>(value);
+    }
+    std::printf("end ppm texture load.\n");
+    return image;
+}
+
+Image* loadPpmImage(const char* path)
+{
+    FILE* file = path ? std::fopen(path, "r") : nullptr;
+    if (!file) {
+        std::printf("unable to open ppm file %s\n", path ? path : "");
+        return nullptr;
+    }
+    Image* image = readPpm(file);
+    std::fclose(file);
+    return image;
+}
