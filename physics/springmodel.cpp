@@ -1,13 +1,200 @@
 #include "physics/springmodel.h"
 
-SpringModel::SpringModel() { reset(); }
-SpringModel::~SpringModel() { release(); }
-void SpringModel::reset() { SpringObj::reset(); model = nullptr; cornerCos = nullptr; }
-void SpringModel::release() { delete[] cornerCos; cornerCos = nullptr; SpringObj::release(); reset(); }
-void SpringModel::restretch() { SpringObj::restretch(); }
-bool SpringModel::buildFromModel(const ObjFile* m) { if (!init(parSys, springSys)) return false; model = m; return true; }
-void SpringModel::copyModelPositions() {}
-void SpringModel::applyAngleForces() {}
-void SpringModel::draw() const {}
-void SpringModel::computeFacing(const Quat&) {}
-void SpringModel::drawSilhouette(const Vec3&, float, float) const {}
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <new>
+
+#include "app/debug.h"
+
+namespace {
+// Corners whose sides are shorter than this have no usable angle (same cut-off as a
+// degenerate spring): they get no rest cosine and give no angle force.
+constexpr float kMinSide = 0.0001f;
+// Stored in place of a rest cosine for a corner that had no angle when measured.
+constexpr float kNoRestAngle = 2.0f;
+}  // namespace
+
+SpringModel::SpringModel() { SpringModel::reset(); }
+
+SpringModel::~SpringModel() { SpringModel::release(); }
+
+void SpringModel::reset()
+{
+    SpringObj::reset();
+    model = nullptr;
+    cornerCos = nullptr;  // freed only by release()
+}
+
+void SpringModel::release()
+{
+    delete[] cornerCos;
+    cornerCos = nullptr;
+    SpringObj::release();
+    reset();
+}
+
+void SpringModel::restretch()
+{
+    SpringObj::restretch();
+    // A body whose build never got a mesh has springs only (none, in practice).
+    if (!model || !cornerCos) return;
+    const auto& tris = model->triangles;
+    for (size_t t = 0; t < tris.size(); ++t) {
+        for (int r = 0; r < 3; ++r) {
+            const Vec3& pr = vertex[tris[t].corner[r].vertex]->pos;
+            Vec3 u = vertex[tris[t].corner[(r + 2) % 3].vertex]->pos - pr;
+            Vec3 v = vertex[tris[t].corner[(r + 1) % 3].vertex]->pos - pr;
+            float lu = length(u), lv = length(v);
+            if (!(lu >= kMinSide && lv >= kMinSide)) {
+                cornerCos[4 * t + r] = kNoRestAngle;
+                continue;
+            }
+            cornerCos[4 * t + r] = dot(u, v) / (lv * lu);
+        }
+    }
+}
+
+bool SpringModel::buildFromModel(const ObjFile* m)
+{
+    if (!init(parSys, springSys)) return false;
+    model = m;
+    if (!m) return true;
+
+    const size_t triCount = m->triangles.size();
+    cornerCos = new (std::nothrow) float[triCount * 4]();
+    if (!cornerCos) {
+        model = nullptr;
+        return false;
+    }
+
+    // On a failed build the body keeps what it took (given back by release) but forgets
+    // the mesh, so that the force hook and draw never reach a missing particle.
+    const size_t n = m->vertices.size();
+    vertex.assign(n, nullptr);
+    for (size_t i = 0; i < n; ++i) {
+        Particle* p = parSys->allocParticle();
+        if (!p) {
+            vertex.resize(i);
+            model = nullptr;
+            return false;
+        }
+        vertex[i] = p;
+        p->invMass = 1.0f;
+        p->pos = Vec3(0, 0, 0);
+        p->vel = Vec3(0, 0, 0);
+        p->force = Vec3(0, 0, 0);
+    }
+
+    const size_t e = m->edges.size();
+    spring.reserve(e);
+    for (size_t k = 0; k < e; ++k) {
+        const ObjEdge& edge = m->edges[k];
+        int a = m->triangles[edge.a].corner[edge.cornerA].vertex;
+        int b = m->triangles[edge.b].corner[edge.cornerB].vertex;
+        int index = springSys->allocSpring();
+        if (index < 0) {
+            printf("failed to create a spring\n");
+            model = nullptr;
+            return false;
+        }
+        spring.push_back(index);
+        Spring& s = springSys->spring[index];
+        s.p0 = vertex[a];
+        s.p1 = vertex[b];
+        s.rest = 0;
+        s.ks = 700.0f;
+        s.kd = 10.0f;
+    }
+
+    copyModelPositions();
+    restretch();
+    return true;
+}
+
+void SpringModel::copyModelPositions()
+{
+    TV_ASSERT(model);
+    for (size_t i = 0; i < model->vertices.size(); ++i) vertex[i]->pos = model->vertices[i];
+}
+
+// Pushes the far corner a := r + 2 of each corner r so that the corner's cosine heads
+// back towards its rest value. The term is a heuristic, not a gradient: it does not
+// vanish at rest in general (an equilateral corner gives 0.5 v + 0.25 u).
+void SpringModel::applyAngleForces()
+{
+    if (!model || !cornerCos) return;
+    const ObjTriangle* tris = model->triangles.data();
+    const size_t triCount = model->triangles.size();
+    Particle* const* v = vertex.data();
+    for (size_t t = 0; t < triCount; ++t) {
+        const ObjCorner* corner = tris[t].corner;
+        for (int r = 0; r < 3; ++r) {
+            const float c0 = cornerCos[4 * t + r];
+            if (c0 == kNoRestAngle) continue;
+            const int a = (r + 2) % 3, c = (r + 1) % 3;
+            const Vec3& pr = v[corner[r].vertex]->pos;
+            Particle* pa = v[corner[a].vertex];
+            Vec3 uu = pa->pos - pr;
+            Vec3 vv = v[corner[c].vertex]->pos - pr;
+            float lu = length(uu), lv = length(vv);
+            if (!(lu >= kMinSide && lv >= kMinSide)) continue;
+            float iu = 1.0f / lu;
+            float iv = 1.0f / lv;
+            float d = dot(uu, vv);
+            Vec3 g = vv * (2 * d * iu * iv) - uu * (d * d * iu * iu * iu * iv) - vv * c0 + uu * (c0 * iu * iu);
+            pa->force += g * -0.1f;
+        }
+    }
+}
+
+void SpringModel::draw() const
+{
+    if (!model) return;
+    const bool tex = (model->flags & ObjFile::hasTexCoords) != 0;
+    glBegin(GL_TRIANGLES);
+    for (const ObjTriangle& tri : model->triangles) {
+        for (int k = 0; k < 3; ++k) {
+            if (tex) {
+                const TexCoord& tc = model->texCoords[tri.corner[k].texture];
+                glTexCoord2f(tc.u, tc.v);
+            }
+            const Vec3& p = vertex[tri.corner[k].vertex]->pos;
+            glVertex3f(p.x, p.y, p.z);
+        }
+    }
+    glEnd();
+}
+
+void SpringModel::computeFacing(const Quat& light)
+{
+    if (!model || !cornerCos) return;
+    for (size_t t = 0; t < model->triangles.size(); ++t) {
+        const Plane& pl = model->triangles[t].plane;
+        float s = pl.normal.x * light.x + pl.normal.y * light.y + pl.normal.z * light.z + pl.d * light.w;
+        cornerCos[4 * t + 3] = s > -0.00001f ? 1.0f : 0.0f;
+    }
+}
+
+void SpringModel::drawSilhouette(const Vec3& light, float a, float b) const
+{
+    if (!model || !cornerCos) return;
+    glBegin(GL_QUADS);
+    for (const ObjEdge& edge : model->edges) {
+        bool facesA = cornerCos[4 * edge.a + 3] != 0;
+        bool facesB = cornerCos[4 * edge.b + 3] != 0;
+        if (facesA == facesB) continue;
+        const ObjTriangle& tri = model->triangles[facesA ? edge.a : edge.b];
+        int k = facesA ? edge.cornerA : edge.cornerB;
+        const Vec3& v1 = vertex[tri.corner[(k + 1) % 3].vertex]->pos;
+        const Vec3& v2 = vertex[tri.corner[k].vertex]->pos;
+        Vec3 e1 = (v1 * a - light) * b;
+        Vec3 e2 = (v2 * a - light) * b;
+        Vec3 q2 = v2 + e2, q1 = v1 + e1;
+        glVertex3f(v1.x, v1.y, v1.z);
+        glVertex3f(v2.x, v2.y, v2.z);
+        glVertex3f(q2.x, q2.y, q2.z);
+        glVertex3f(q1.x, q1.y, q1.z);
+    }
+    glEnd();
+}

@@ -7,13 +7,15 @@
 #include "assets/texture.h"
 #include "physics/springobj.h"
 
-class SpringSpace : public SpringObj {
+class SpringSpace final : public SpringObj {
 public:
     SpringSpace();
     ~SpringSpace();
 
     void reset() override;
     bool setModel(const ObjFile* m);
+    // Fills `deformed` from the current corner positions (done by every draw).
+    void deform();
     void draw(bool useMaterials);
 
     const ObjFile* model = nullptr;

@@ -31,6 +31,9 @@ public:
     bool sweep(const Vec3& start, float radius, TraceHit& hit) const;
     void draw() const;
 
+    // The world box of face f (its three world vertices).
+    BBox faceBox(int f) const;
+
     static int instanceCounter;  // every instance ever constructed
 
     const ObjFile* model = nullptr;
@@ -45,4 +48,8 @@ public:
     Vec3 scale{1, 1, 1};
     float restitution = 0.5f;
     float friction = 0.75f;
+
+private:
+    void buildNode(int node, const BBox& b);
+    bool queryNode(int node, const Vec3& start, float radius, TraceHit& hit, bool& stop) const;
 };

@@ -1,0 +1,141 @@
+#include "physics/cloth.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "app/debug.h"
+
+void Cloth::reset()
+{
+    SpringObj::reset();
+    n = 0;
+    box.min = Vec3(0, 0, 0);
+    box.max = Vec3(0, 0, 0);
+}
+
+bool Cloth::makeSpring(int slot, Particle* v0, Particle* v1)
+{
+    TV_ASSERT(v0);
+    TV_ASSERT(v1);
+    TV_ASSERT(springSys);
+    TV_ASSERT(parSys);
+    int index = springSys->allocSpring();
+    spring[slot] = index;
+    if (index == -1) return false;
+    Spring& s = springSys->spring[index];
+    s.p0 = v0;
+    s.p1 = v1;
+    s.ks = 360.0f;
+    s.kd = 3.6f;
+    s.rest = 0;
+    return true;
+}
+
+bool Cloth::init(int n_, ParticleSystem* parSys_, SpringSystem* springSys_, const char* textureFile)
+{
+    release();
+    if (!SpringObj::init(parSys_, springSys_)) return false;
+    // The grid spacing divides by n − 1.
+    if (n_ < 2) {
+        printf("Cloth.init() needs at least 2 particles a side, got %d\n", n_);
+        return false;
+    }
+    n = n_;
+    if (textureFile && !texture.load(textureFile)) {
+        printf("Cloth.init() failed to load texture filename %s\n", textureFile);
+        return false;
+    }
+
+    // On failure the body keeps exactly what it obtained, so release gives back only
+    // particles and springs that are its own.
+    const int count = n * n;
+    vertex.reserve(count);
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            Particle* p = parSys->allocParticle();
+            if (!p) return false;
+            vertex.push_back(p);
+            p->invMass = 1.0f;
+            p->pos = Vec3(static_cast<float>(c) / (n - 1) - 0.5f, static_cast<float>(r) / (n - 1) - 0.5f, 0);
+            p->vel = Vec3(0, 0, 0);
+        }
+    }
+
+    spring.assign(6 * n * n - 10 * n + 2, -1);
+    int slot = 0;
+    auto at = [&](int r, int c) { return vertex[r * n + c]; };
+    auto make = [&](Particle* a, Particle* b) {
+        if (makeSpring(slot, a, b)) {
+            ++slot;
+            return true;
+        }
+        spring.resize(slot);
+        return false;
+    };
+    for (int c = 0; c < n; ++c) {
+        for (int r = 0; r < n; ++r) {
+            Particle* b = at(r, c);
+            if (c > 0 && !make(b, at(r, c - 1))) return false;
+            if (r > 0 && !make(b, at(r - 1, c))) return false;
+            if (c > 0 && r > 0 && !make(b, at(r - 1, c - 1))) return false;
+            if (c > 0 && r < n - 1 && !make(b, at(r + 1, c - 1))) return false;
+            if (c > 1 && !make(b, at(r, c - 2))) return false;
+            if (r > 1 && !make(b, at(r - 2, c))) return false;
+        }
+    }
+    TV_ASSERT(slot == static_cast<int>(spring.size()));
+    restretch();
+    computeBox();
+    return true;
+}
+
+void Cloth::pinBorder()
+{
+    if (static_cast<int>(vertex.size()) != n * n) return;
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < n; ++c)
+            if (r == 0 || c == 0 || r == n - 1 || c == n - 1) vertex[r * n + c]->invMass = 0;
+}
+
+Cloth::Triangle Cloth::triangle(int t) const
+{
+    int q = t / 2;
+    int e = (q % (n - 1)) + (q / (n - 1)) * n;
+    if (t % 2 == 0) return {{vertex[e], vertex[e + n + 1], vertex[e + 1]}};
+    return {{vertex[e + n], vertex[e], vertex[e + n + 1]}};
+}
+
+void Cloth::computeBox()
+{
+    TV_ASSERT(parSys);
+    if (vertex.empty()) {
+        box.min = Vec3(0, 0, 0);
+        box.max = Vec3(0, 0, 0);
+        return;
+    }
+    box = BBox::fromPoint(vertex[0]->pos);
+    for (size_t i = 1; i < vertex.size(); ++i) box.extend(vertex[i]->pos);
+}
+
+void Cloth::draw() const
+{
+    if (n < 2 || static_cast<int>(vertex.size()) != n * n) return;
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_CULL_FACE);
+    glColor3f(1, 1, 1);
+    texture.bind();
+    for (int r = 0; r < n - 1; ++r) {
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int c = 0; c < n; ++c) {
+            const Vec3& hi = vertex[(r + 1) * n + c]->pos;
+            glTexCoord2f(static_cast<float>(c) / (n - 1), static_cast<float>(r + 1) / (n - 1));
+            glVertex3f(hi.x, hi.y, hi.z);
+            const Vec3& lo = vertex[r * n + c]->pos;
+            glTexCoord2f(static_cast<float>(c) / (n - 1), static_cast<float>(r) / (n - 1));
+            glVertex3f(lo.x, lo.y, lo.z);
+        }
+        glEnd();
+    }
+    glPopAttrib();
+}

@@ -1,0 +1,30 @@
+#pragma once
+// A square sheet of n × n particles joined by structural, shear and bend springs and
+// drawn as textured triangle strips. Complete on its own: the scene keeps no cloth.
+#include "assets/texture.h"
+#include "physics/springobj.h"
+
+class Cloth : public SpringObj {
+public:
+    Cloth() { Cloth::reset(); }
+    ~Cloth() { SpringObj::release(); }
+
+    void reset() override;
+    using SpringObj::init;
+    // A null textureFile builds an untextured sheet. n below 2 is refused.
+    bool init(int n, ParticleSystem* parSys, SpringSystem* springSys, const char* textureFile);
+    virtual bool makeSpring(int slot, Particle* v0, Particle* v1);
+
+    void pinBorder();
+    struct Triangle {
+        Particle* p[3];
+    };
+    Triangle triangle(int t) const;
+    int triangleCount() const { return n < 2 ? 0 : 2 * (n - 1) * (n - 1); }
+    void computeBox();
+    void draw() const;
+
+    int n = 0;
+    Texture texture;
+    BBox box;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// A soft humanoid: 97 particles in 11 bones, a stiff spring between every two particles
+// that share a bone, and a fixed triangle skin drawn lit, sphere mapped and optionally
+// with a cube-map reflection. Complete on its own: the scene keeps no characters.
+#include <cstdint>
+
+#include "assets/texture.h"
+#include "physics/springobj.h"
+
+class Camera;
+
+// One row of the figure's node table: starting position (+y up, arms along x) and the
+// bones the node belongs to (bit b = bone b; two bits make a joint).
+struct SpringCharNode {
+    float x, y, z;
+    uint32_t bones;
+};
+
+class SpringChar : public SpringObj {
+public:
+    static constexpr int kNodeCount = 97;
+    static constexpr int kBoneCount = 11;
+    static constexpr int kSkinTriangles = 172;
+    static const SpringCharNode nodes[kNodeCount];
+    static const int skin[kSkinTriangles][3];
+
+    SpringChar() { SpringChar::reset(); }
+    ~SpringChar() { SpringObj::release(); }
+
+    void reset() override;
+    // Base init, the bone texture ("bone.bmp"), then build().
+    bool init(ParticleSystem* parSys, SpringSystem* springSys) override;
+    // Takes the particles and springs and places the figure; needs the systems attached.
+    bool build();
+    void draw(const Camera& camera);
+    void computeTotalImpact();
+
+    Texture texture;
+    const Texture* envMap = nullptr;  // cube map, not owned
+    double totalImpact = 0;
+
+private:
+    Vec3 normal[kNodeCount];  // per-node accumulators of the last draw
+};
