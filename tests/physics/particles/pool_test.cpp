@@ -1,0 +1,144 @@
+// The particle pool's lists and counters, spring slot reuse and the damped-spring law.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "physics/springsystem.h"
+#include "support/testutil.h"
+
+namespace {
+int liveListLength(const ParticleSystem& ps)
+{
+    int n = 0;
+    const Particle* prev = nullptr;
+    for (const Particle* p = ps.first(); p; p = p->next) {
+        EXPECT_EQ(p->prev, prev);
+        prev = p;
+        ++n;
+    }
+    return n;
+}
+}  // namespace
+
+TEST(ParticlePool, CountsListsCapAndRecycling)
+{
+    ParticleSystem ps;
+    ASSERT_TRUE(ps.init());
+    std::vector<Particle*> all;
+    for (int i = 0; i < MAX_PARTICLES; ++i) {
+        Particle* p = ps.allocParticle();
+        ASSERT_NE(p, nullptr) << i;
+        EXPECT_EQ(ps.first(), p);  // newest first
+        all.push_back(p);
+    }
+    EXPECT_EQ(ps.liveCount(), MAX_PARTICLES);
+    EXPECT_EQ(liveListLength(ps), MAX_PARTICLES);
+
+    // The 3001st request is refused but still counted.
+    EXPECT_EQ(ps.allocParticle(), nullptr);
+    EXPECT_EQ(ps.createdCount(), MAX_PARTICLES + 1);
+    EXPECT_EQ(ps.allocParticle(), nullptr);
+    EXPECT_EQ(ps.createdCount(), MAX_PARTICLES + 2);
+
+    // Freeing from the middle, the head and the tail keeps the list whole.
+    Particle* middle = all[1500];
+    ps.freeParticle(middle);
+    ps.freeParticle(all.back());  // the live head
+    ps.freeParticle(all.front());  // the live tail
+    EXPECT_EQ(ps.liveCount(), MAX_PARTICLES - 3);
+    EXPECT_EQ(liveListLength(ps), MAX_PARTICLES - 3);
+    EXPECT_EQ(ps.freeHead, all.front());  // most recently freed first
+
+    // Recycling keeps the created count and hands back the last freed record first.
+    const int created = ps.createdCount();
+    EXPECT_EQ(ps.allocParticle(), all.front());
+    EXPECT_EQ(ps.allocParticle(), all.back());
+    EXPECT_EQ(ps.allocParticle(), middle);
+    EXPECT_EQ(ps.allocParticle(), nullptr);
+    EXPECT_EQ(ps.liveCount(), MAX_PARTICLES);
+    EXPECT_EQ(ps.createdCount(), created + 1);
+
+    ps.release();
+    EXPECT_EQ(ps.first(), nullptr);
+    EXPECT_EQ(ps.liveCount(), 0);
+    EXPECT_EQ(ps.createdCount(), 0);
+    EXPECT_NE(ps.allocParticle(), nullptr);
+}
+
+TEST(ParticlePool, RecycledRecordKeepsStateButNotImpactOrForce)
+{
+    ParticleSystem ps;
+    Particle* p = ps.allocParticle();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->force, Vec3(0, 0, 0));
+    EXPECT_EQ(p->vel, Vec3(0, 0, 0));
+    p->pos = {1, 2, 3};
+    p->vel = {4, 5, 6};
+    p->invMass = 0.25f;
+    p->impact = 77;
+    p->force = {9, 9, 9};
+    ps.freeParticle(p);
+    Particle* q = ps.allocParticle();
+    ASSERT_EQ(q, p);
+    EXPECT_EQ(q->impact, 0);
+    EXPECT_EQ(q->force, Vec3(0, 0, 0));
+    EXPECT_EQ(q->pos, Vec3(1, 2, 3));
+    EXPECT_EQ(q->vel, Vec3(4, 5, 6));
+    EXPECT_EQ(q->invMass, 0.25f);
+}
+
+TEST(SpringArray, LowestFreeSlotIsReusedAndFullArrayGrowsByOne)
+{
+    SpringSystem ss;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ss.allocSpring(), i);
+    ss.spring[2].active = false;
+    EXPECT_EQ(ss.allocSpring(), 2);
+    EXPECT_EQ(ss.count(), 5);
+    EXPECT_EQ(ss.allocSpring(), 5);
+    EXPECT_EQ(ss.count(), 6);
+    ss.freeSpring(0);
+    ss.freeSpring(4);
+    EXPECT_EQ(ss.allocSpring(), 0);
+    EXPECT_EQ(ss.allocSpring(), 4);
+    ss.freeSpring(99);  // out of range: ignored
+    EXPECT_EQ(ss.count(), 6);
+}
+
+TEST(SpringForce, HookeDashpotAndCutOffs)
+{
+    // At rest length with equal velocities: nothing.
+    EXPECT_VEC_EQ(springForce({1, 0, 0}, {0, 0, 0}, 360, 3.6f, 1), Vec3(0, 0, 0));
+    // Stretched to 2: −360 along the line from the second end to the first.
+    EXPECT_VEC_EQ(springForce({0, 2, 0}, {0, 0, 0}, 360, 3.6f, 1), Vec3(0, -360, 0));
+    // Compressed: pushes apart.
+    EXPECT_VEC_NEAR(springForce({0, 0, 0.5f}, {0, 0, 0}, 100, 0, 1), Vec3(0, 0, 50), 1e-4f);
+    // Damping acts on the closing speed only: −kd·(Δv·x̂) along x̂.
+    EXPECT_VEC_NEAR(springForce({1, 0, 0}, {2, 5, 0}, 0, 3, 1), Vec3(-6, 0, 0), 1e-5f);
+    // Ends on top of each other: no force and no division by zero.
+    EXPECT_VEC_EQ(springForce({0.00005f, 0, 0}, {1, 1, 1}, 360, 3.6f, 1), Vec3(0, 0, 0));
+
+    // A runaway force is reported and dropped.
+    StdoutCapture out;
+    out.begin();
+    Vec3 f = springForce({1e6f, 0, 0}, {0, 0, 0}, 100, 0, 0);
+    std::string text = out.end();
+    EXPECT_VEC_EQ(f, Vec3(0, 0, 0));
+    EXPECT_EQ(text, "got an out of bounds force: -100000000.000000 -0.000000 -0.000000\n");
+}
+
+TEST(SpringArray, ForcesAreEqualAndOppositeAndSkipInactiveSlots)
+{
+    ParticleSystem ps;
+    SpringSystem ss;
+    Particle* a = ps.allocParticle();
+    Particle* b = ps.allocParticle();
+    a->pos = {0, 0, 0};
+    b->pos = {3, 0, 0};
+    int i = ss.allocSpring();
+    ss.spring[i] = {true, a, b, 1, 10, 0};
+    int j = ss.allocSpring();
+    ss.spring[j] = {false, a, b, 0, 1000, 0};  // inactive: ignored
+    ss.applySpringForces(ps);
+    EXPECT_VEC_EQ(a->force, Vec3(20, 0, 0));
+    EXPECT_VEC_EQ(b->force, Vec3(-20, 0, 0));
+}

@@ -1,0 +1,140 @@
+// The collision pass and the trace against a hand-built floor instance.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/testutil.h"
+#include "worldfixture.h"
+
+namespace {
+// Two triangles covering |x|, |y| ≤ 1000 at height z, facing up.
+std::unique_ptr<ObjFile> floorModel(float z)
+{
+    auto m = std::make_unique<ObjFile>();
+    m->vertices = {{-1000, -1000, z}, {1000, -1000, z}, {1000, 1000, z}, {-1000, 1000, z}};
+    ObjTriangle a, b;
+    const int ia[3] = {0, 1, 2}, ib[3] = {0, 2, 3};
+    for (int k = 0; k < 3; ++k) {
+        a.corner[k].vertex = ia[k];
+        b.corner[k].vertex = ib[k];
+    }
+    a.plane = Plane::fromPoints(m->vertices[0], m->vertices[1], m->vertices[2]);
+    b.plane = a.plane;
+    m->triangles = {a, b};
+    m->bounds = BBox::fromPoint(m->vertices[0]);
+    for (const Vec3& v : m->vertices) m->bounds.extend(v);
+    return m;
+}
+
+class CollisionTest : public WorldTest {
+protected:
+    void SetUp() override
+    {
+        WorldTest::SetUp();
+        model = floorModel(0);
+        floor = new ObjInst;
+        floor->setModel(model.get());
+        floor->computeWorldVertices();
+        floor->computeBox();
+        floor->buildBsp(128);
+        scene.objects.push_back(floor);
+    }
+    // A particle that moved from `from` to `to` in the last step.
+    Particle* moved(const Vec3& from, const Vec3& to, const Vec3& vel)
+    {
+        Particle* p = add(to, 1, vel);
+        p->prevPos = from;
+        return p;
+    }
+
+    std::unique_ptr<ObjFile> model;
+    ObjInst* floor = nullptr;
+};
+}  // namespace
+
+TEST_F(CollisionTest, FallingOntoTheFloorBouncesWithRestitutionAndFriction)
+{
+    Particle* p = moved({0, 0, 5}, {0, 0, -5}, {2, 4, -60});
+    scene.collide();
+    // Contact at z = 1 (radius 1, the sweep keeps a hair's breadth) after 0.4 of the
+    // move; the reflected rest (3 up) is traced again from the start.
+    EXPECT_VEC_NEAR(p->pos, Vec3(0, 0, 8), 0.01f);
+    EXPECT_VEC_NEAR(p->vel, Vec3(1.5f, 3, 30), 1e-3f);
+    EXPECT_NEAR(p->impact, 900, 1);
+}
+
+TEST_F(CollisionTest, RestitutionOneReversesAndZeroRemovesTheNormalVelocity)
+{
+    floor->restitution = 1;
+    floor->friction = 1;
+    Particle* p = moved({0, 0, 5}, {0, 0, -5}, {0, 0, -60});
+    scene.collide();
+    EXPECT_VEC_NEAR(p->vel, Vec3(0, 0, 60), 1e-3f);
+
+    floor->restitution = 0;
+    Particle* q = moved({10, 0, 5}, {10, 0, -5}, {0, 0, -60});
+    scene.collide();
+    EXPECT_VEC_NEAR(q->vel, Vec3(0, 0, 0), 1e-3f);
+    // The normal part of the rest of the motion is removed: it stops on the floor.
+    EXPECT_VEC_NEAR(q->pos, Vec3(10, 0, 1), 0.01f);
+}
+
+TEST_F(CollisionTest, MissesAndTinyMovesLeaveTheIntegratedPosition)
+{
+    Particle* still = moved({0, 0, 5}, {0, 0, 5}, {0, 0, 0});
+    Particle* tiny = moved({0, 0, 5}, {0.0005f, -0.0009f, 5.0004f}, {0, 0, 0});
+    Particle* parallel = moved({0, 0, 5}, {30, -7, 5}, {1800, -420, 0});
+    scene.collide();
+    EXPECT_EQ(still->pos, Vec3(0, 0, 5));
+    EXPECT_EQ(tiny->pos, Vec3(0.0005f, -0.0009f, 5.0004f));
+    EXPECT_VEC_NEAR(parallel->pos, Vec3(30, -7, 5), 1e-5f);
+    EXPECT_EQ(parallel->vel, Vec3(1800, -420, 0));
+    EXPECT_EQ(parallel->impact, 0);
+}
+
+TEST_F(CollisionTest, SmallComponentsAreDroppedFromTheMove)
+{
+    // The sideways drift under the dead zone is not traced: x snaps back to the start.
+    Particle* p = moved({0, 0, 5}, {0.0005f, 0, 10}, {0, 0, 0});
+    scene.collide();
+    EXPECT_EQ(p->pos.x, 0);
+    EXPECT_FLOAT_EQ(p->pos.z, 10);
+}
+
+TEST_F(CollisionTest, TraceFindsTheEarliestContactAndSkipsModellessInstances)
+{
+    scene.objects.insert(scene.objects.begin(), new ObjInst);  // no model: no surface
+    TraceHit hit = scene.trace({0, 0, 10}, {0, 0, -10}, 1);
+    EXPECT_NEAR(hit.t, 0.45f, 1e-3f);
+    EXPECT_VEC_NEAR(hit.target, Vec3(0, 0, 1), 0.01f);
+    EXPECT_VEC_NEAR(hit.plane.normal, Vec3(0, 0, 1), 1e-6f);
+    hit = scene.trace({0, 0, 10}, {0, 0, 20}, 1);
+    EXPECT_EQ(hit.t, 1);
+    EXPECT_EQ(hit.target, Vec3(0, 0, 20));
+}
+
+TEST_F(CollisionTest, PlaceSourceStandsAnEmitterOnTheSurface)
+{
+    EXPECT_EQ(scene.placeSource({{5, 5, 100}, {0, 0, -1}}), 1);
+    ASSERT_EQ(scene.emitters.size(), 1u);
+    const Emitter* e = scene.emitters[0];
+    EXPECT_NEAR(e->particle->pos.z, 1, 0.5f);  // 1000-unit ray: the contact skin scales with it
+    EXPECT_GE(e->particle->pos.z, 1);
+    EXPECT_EQ(e->particle->invMass, 0.1f);
+    EXPECT_EQ(e->childVel, Vec3(0, 0, 60));
+    EXPECT_EQ(e->life, 15);
+    EXPECT_EQ(e->childLife, 10);
+    EXPECT_EQ(scene.placeSource({{5, 5, 100}, {0, 0, -1}}), 2);
+}
+
+TEST_F(CollisionTest, ParticlesRestOnTheFloorUnderBothIntegrators)
+{
+    for (bool rk4 : {false, true}) {
+        Particle* p = add({float(rk4) * 20, 0, 30});
+        scene.useRk4 = rk4;
+        for (int i = 0; i < 600; ++i) scene.step(1.0f / 60);
+        EXPECT_GE(p->pos.z, 1 - 1e-3f) << rk4;
+        EXPECT_LT(p->pos.z, 1.5f) << rk4;
+        scene.parSys.freeParticle(p);
+    }
+}
