@@ -20,7 +20,8 @@ public:
     int width = -1, height = -1;
     uint8_t* buffer = nullptr;
     int frameCounter = 0;
-    // The dump runs after the swap, when the back buffer no longer holds the frame just
-    // shown; the front buffer does. (Offscreen tests point this at their own buffer.)
-    unsigned readBuffer = 0x0404;  // GL_FRONT
+    // Read after the swap. With Mesa's software path the back buffer still holds the frame
+    // just shown (the front buffer reads black there). Offscreen tests point this at
+    // their own colour attachment.
+    unsigned readBuffer = 0x0405;  // GL_BACK
 };

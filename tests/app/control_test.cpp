@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <GL/freeglut_std.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "app/control.h"
+#include "app/input.h"
+#include "app/shell.h"
+#include "app/viewport.h"
+#include "scene/parscene.h"
+#include "support/testutil.h"
+
+// The shell's globals with a 720 × 480 window, cameras attached, single view, no bar.
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::memset(keyDown, 0, sizeof keyDown);
+        std::memset(keyPrev, 0, sizeof keyPrev);
+        updateKeyTransitions();
+        views = Views{};
+        setUpCameras(nullptr);
+        views.main.init(nullptr, false, 0.25f, 0.25f, 1, 0.25f, 20000, {0, 0, 0}, kIdentityQuat);
+        rebuildViewList(true);
+        attachCameras();
+        input = InputState{};
+        input.windowWidth = 720;
+        input.windowHeight = 480;
+        layoutViewports(720, 480);
+        for (Viewport* v : {&views.full, &views.topLeft, &views.topRight, &views.bottomLeft, &views.bottomRight})
+            v->camera->computeNearCorners(*v, v->aspect());
+        resetControl();
+        scene.parSys.init();
+        scene.heldParticle = nullptr;
+    }
+    void TearDown() override { scene.parSys.release(); }
+
+    // One frame of keyboard steering with the given keys down.
+    void frame(std::initializer_list<unsigned char> keys)
+    {
+        std::memset(keyDown, 0, sizeof keyDown);
+        for (unsigned char k : keys) keyDown[k] = 1;
+        updateKeyTransitions();
+        steerFromKeyboard();
+    }
+};
+
+TEST_F(ControlTest, LaterSpeedKeysInTableOrderWin)
+{
+    frame({'9', '0', '(', ')'});
+    EXPECT_FLOAT_EQ(input.translationSpeed, 100);
+    EXPECT_FLOAT_EQ(input.rotationSpeed, 300);
+    frame({'@'});  // ')' is still active in the frame it comes up
+    EXPECT_FLOAT_EQ(input.rotationSpeed, 300);
+    frame({'@'});
+    EXPECT_FLOAT_EQ(input.rotationSpeed, 2.25f);
+    frame({'1', '5'});
+    EXPECT_FLOAT_EQ(input.translationSpeed, 2.5f);
+}
+
+TEST_F(ControlTest, FlightMovesOneUnitPerFrameInTheCameraFrame)
+{
+    Camera& c = views.main;
+    c.orientation = fromAxisAngle({0, 0, 1}, 90);  // looking along world +y
+    frame({'e'});
+    EXPECT_VEC_NEAR(c.position, Vec3(0, 1, 0), 1e-6f);
+    frame({'e'});  // held
+    EXPECT_VEC_NEAR(c.position, Vec3(0, 2, 0), 1e-6f);
+    frame({});  // the release frame still counts
+    EXPECT_VEC_NEAR(c.position, Vec3(0, 3, 0), 1e-6f);
+    frame({});
+    EXPECT_VEC_NEAR(c.position, Vec3(0, 3, 0), 1e-6f);
+    frame({'s', 'r'});  // left is world −x when looking along +y; up stays up
+    EXPECT_VEC_NEAR(c.position, Vec3(-1, 3, 1), 1e-5f);
+}
+
+TEST_F(ControlTest, OrthographicViewsZoomInsteadOfGrowing)
+{
+    hoverViewport = &views.topRight;  // the side camera
+    float before = views.side.halfWidth;
+    frame({'e'});
+    EXPECT_FLOAT_EQ(views.side.halfWidth, before * std::exp(-0.01f));
+    EXPECT_VEC_NEAR(views.side.position, Vec3(-14, 0, 0), 1e-6f);
+}
+
+TEST_F(ControlTest, TurningIsAboutTheCamerasOwnAxes)
+{
+    Camera& c = views.main;
+    input.rotationSpeed = 90;
+    frame({'!', 'j'});  // '!' sets 0.3 before j turns by it
+    EXPECT_FLOAT_EQ(input.rotationSpeed, 0.3f);
+    EXPECT_VEC_NEAR(rotatedX(c.orientation), Vec3(std::cos(0.3f * kPi / 180), std::sin(0.3f * kPi / 180), 0), 1e-6f);
+    frame({});
+    frame({});
+    c.orientation = kIdentityQuat;
+    input.rotationSpeed = 45;  // a tap turns twice: in its press and in its release frame
+    frame({'j'});
+    frame({});  // turned left: forward swings from +x to +y
+    EXPECT_VEC_NEAR(rotatedX(c.orientation), Vec3(0, 1, 0), 1e-6f);
+    frame({'k'});
+    frame({});  // tilted up about the camera's own left axis
+    EXPECT_VEC_NEAR(rotatedX(c.orientation), Vec3(0, 0, 1), 1e-5f);
+    EXPECT_NEAR(c.orientation.x * c.orientation.x + c.orientation.y * c.orientation.y +
+                    c.orientation.z * c.orientation.z + c.orientation.w * c.orientation.w,
+                1.0f, 1e-6f);
+}
+
+TEST_F(ControlTest, SpaceTogglesBetweenOneAndFourViews)
+{
+    input.mouseX = 5000;  // nowhere: single view always goes to the quadrants
+    frame({' '});
+    EXPECT_FALSE(input.singleView);
+    EXPECT_EQ(views.list.size(), 4u);
+    frame({});
+    frame({' '});  // still outside every viewport: nothing changes
+    EXPECT_FALSE(input.singleView);
+    input.mouseX = 100;
+    input.mouseY = 100;  // over the bottom-left quadrant: the top camera
+    frame({});
+    frame({' '});
+    EXPECT_TRUE(input.singleView);
+    EXPECT_EQ(views.list.size(), 1u);
+    EXPECT_EQ(views.full.camera, &views.top);
+}
+
+TEST_F(ControlTest, LeftPressGrabsTheParticleUnderTheCursor)
+{
+    Particle* far = scene.parSys.allocParticle();
+    far->pos = {50, 30, 0};
+    Particle* near = scene.parSys.allocParticle();
+    near->pos = {50, 0, 0};  // straight ahead of the main camera
+    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    EXPECT_EQ(activeViewport, &views.full);
+    EXPECT_EQ(scene.heldParticle, near);
+    EXPECT_NEAR(scene.holdDistance, 50, 1e-3f);
+
+    // Right presses pin and free it; freeing restores inverse mass 1.
+    near->invMass = 0.5f;
+    near->vel = {1, 2, 3};
+    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    EXPECT_EQ(near->invMass, 0);
+    EXPECT_VEC_EQ(near->vel, Vec3(0, 0, 0));
+    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
+    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    EXPECT_EQ(near->invMass, 1);
+    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
+
+    onMouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 360, 240, 0);
+    EXPECT_EQ(scene.heldParticle, nullptr);
+    EXPECT_EQ(activeViewport, &views.full);  // not cleared on release
+}
+
+TEST_F(ControlTest, TopmostRowPicksNothingAndClearsTheActiveViewport)
+{
+    Particle* p = scene.parSys.allocParticle();
+    p->pos = {50, 0, 0};
+    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    ASSERT_EQ(activeViewport, &views.full);
+    onMouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 360, 240, 0);
+    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 0, 0);  // GLUT y = 0 → mouse y = 480
+    EXPECT_EQ(input.mouseY, 480);
+    EXPECT_EQ(activeViewport, nullptr);
+    EXPECT_EQ(scene.heldParticle, nullptr);
+}
+
+TEST_F(ControlTest, PlacementModeIsConsumedByTheNextPress)
+{
+    input.placementMode = 1;
+    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 0, 0);  // outside every viewport
+    EXPECT_EQ(input.placementMode, 0);
+    input.placementMode = 2;
+    onMouseButton(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 360, 240, 0);
+    EXPECT_EQ(input.placementMode, 0);
+    EXPECT_EQ(scene.heldParticle, nullptr);  // placing never grabs
+}
+
+TEST_F(ControlTest, RayFollowsTheCursorThroughTheActiveViewport)
+{
+    onMouseButton(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 360, 240, 0);
+    input.mouseX = 720;  // leaves the window: the near-plane point extrapolates
+    input.mouseY = 240;
+    refreshMouseRay();
+    Vec3 expected = views.full.nearPlanePoint(720, 240) - views.main.position;
+    EXPECT_VEC_NEAR(scene.mouseRay.direction, expected, 1e-6f);
+    onPassiveMotion(0, 0);
+    EXPECT_EQ(hoverViewport, nullptr);
+}
