@@ -1,0 +1,133 @@
+#include "art_testutil.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+unsigned get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+unsigned get32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned>(p[3]) << 24); }
+
+}  // namespace
+
+bool readBmp24(const std::string& path, Bmp24& out, std::string& error)
+{
+    const std::string bytes = readText(path);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() < 54 || p[0] != 'B' || p[1] != 'M') {
+        error = path + ": not a BMP";
+        return false;
+    }
+    const unsigned offset = get32(p + 10), headerSize = get32(p + 14);
+    const int width = static_cast<int>(get32(p + 18)), height = static_cast<int>(get32(p + 22));
+    if (headerSize != 40 || get16(p + 26) != 1 || get16(p + 28) != 24 || get32(p + 30) != 0 || width <= 0 ||
+        height <= 0) {
+        error = path + ": not an uncompressed bottom-up 24-bit BMP";
+        return false;
+    }
+    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+    if (get32(p + 2) != bytes.size() || offset + stride * height != bytes.size()) {
+        error = path + ": sizes in the header disagree with the file";
+        return false;
+    }
+    out.width = width;
+    out.height = height;
+    out.rgb.assign(static_cast<size_t>(width) * height * 3, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* s = p + offset + y * stride + x * 3;
+            unsigned char* d = &out.rgb[(static_cast<size_t>(y) * width + x) * 3];
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+    return true;
+}
+
+bool readObj(const std::string& path, ObjModel& out, std::string& error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        error = path + ": cannot open";
+        return false;
+    }
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const std::string where = path + ":" + std::to_string(number) + ": " + line;
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == ' ' || line[0] == '\t') {
+            error = where + " (indented)";
+            return false;
+        }
+        if (key == "v") {
+            Vec3 v;
+            if (!(words >> v.x >> v.y >> v.z)) {
+                error = where;
+                return false;
+            }
+            out.vertices.push_back(v);
+        } else if (key == "vt") {
+            float u, v;
+            if (!(words >> u >> v)) {
+                error = where;
+                return false;
+            }
+            ++out.texCoordCount;
+        } else if (key == "f") {
+            std::array<ObjModel::Corner, 3> tri{};
+            std::string token;
+            int k = 0;
+            while (words >> token) {
+                int v = 0, t = 0;
+                if (k == 3 || std::sscanf(token.c_str(), "%d/%d", &v, &t) != 2 || v < 1 ||
+                    v > static_cast<int>(out.vertices.size()) || t < 1) {
+                    error = where;
+                    return false;
+                }
+                tri[static_cast<size_t>(k++)] = {v - 1, t - 1};
+            }
+            if (k != 3) {
+                error = where;
+                return false;
+            }
+            out.triangles.push_back(tri);
+        } else if (key == "g") {
+        } else if (key == "mtllib" || key == "usemtl") {
+            std::string name, extra;
+            if (!(words >> name) || (words >> extra)) {
+                error = where;
+                return false;
+            }
+            (key == "mtllib" ? out.mtllibs : out.usemtls).push_back(name);
+        } else {
+            error = where;
+            return false;
+        }
+    }
+    for (const auto& tri : out.triangles)
+        for (const auto& c : tri)
+            if (c.t >= static_cast<int>(out.texCoordCount)) {
+                error = path + ": texture index out of range";
+                return false;
+            }
+    return true;
+}
+
+std::string runDir() { return TV_RUN_DIR; }
+std::string sourceDir() { return TV_SOURCE_DIR; }
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
