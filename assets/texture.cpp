@@ -220,8 +220,9 @@ bool Texture::load2DWithAlpha(const char* colourPath, const char* alphaPath)
 
 unsigned char Texture::alphaWeight(unsigned char r, unsigned char g, unsigned char b)
 {
-    // Luminance weights in single precision: white sums to just under 255, so 254.
-    float sum = 0.3f * r + 0.59f * g + 0.11f * b;
+    // Luminance weights as single-precision constants, summed wider (as the x87 unit this
+    // rule was first tuned on did): white then sums to just under 255 and gives 254.
+    double sum = double(0.3f) * r + double(0.59f) * g + double(0.11f) * b;
     return static_cast<unsigned char>(sum);
 }
 
