@@ -465,7 +465,9 @@ bool ObjFile::loadMaterialsFromMemory(const char* text, size_t size)
                 continue;
             }
             last->textureFile = readName(c);
-            if (!loadTexture(*last)) std::printf("unable to load requested material %s\n", last->textureFile.c_str());
+            last->texture.release();
+            last->textureLoaded = loadTexture(*last);
+            if (!last->textureLoaded) std::printf("unable to load requested material %s\n", last->textureFile.c_str());
         } else {
             std::printf("mtl file unknown char: %c\n", first);
             return false;

@@ -39,6 +39,8 @@ struct ObjMaterial {
     float ns = 1.0f;
     std::string textureFile;
     Texture texture;
+    // The map_Kd picture was read (and built, when the model builds textures).
+    bool textureLoaded = false;
 };
 
 struct TexCoord {

@@ -32,12 +32,12 @@ std::string quadrantModel(const char* materials[4], const char* texcoord[4])
     for (int q = 0; q < 4; ++q) {
         for (int c = 0; c < 4; ++c) {
             int x = ox[q] + (c == 1 || c == 2), y = oy[q] + (c >= 2);
-            text += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+            text.append("v ").append(std::to_string(x)).append(" ").append(std::to_string(y)).append(" 0\n");
         }
     }
     for (int q = 0; q < 4; ++q) {
-        text += std::string("usemtl ") + materials[q] + "\nf";
-        for (int c = 1; c <= 4; ++c) text += " " + std::to_string(q * 4 + c) + "/" + texcoord[q];
+        text.append("usemtl ").append(materials[q]).append("\nf");
+        for (int c = 1; c <= 4; ++c) text.append(" ").append(std::to_string(q * 4 + c)).append("/").append(texcoord[q]);
         text += "\n";
     }
     return text;
