@@ -1,0 +1,38 @@
+#pragma once
+// Meshes and systems shared by the body tests.
+#include <cstring>
+#include <memory>
+
+#include "assets/objfile.h"
+#include "physics/springsystem.h"
+
+inline std::unique_ptr<ObjFile> meshFromText(const char* text, bool withEdges = true)
+{
+    auto m = std::make_unique<ObjFile>();
+    m->buildTextures = false;
+    if (!m->loadFromMemory(text, std::strlen(text), withEdges, "mesh.obj")) return nullptr;
+    return m;
+}
+
+// A closed octahedron of radius 1, every face wound counter-clockwise from outside:
+// 6 vertices, 8 triangles, 12 edges of length sqrt(2).
+constexpr const char* kOctahedron =
+    "v 1 0 0\nv -1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nv 0 0 -1\n"
+    "f 1 3 5\nf 3 2 5\nf 2 4 5\nf 4 1 5\nf 3 1 6\nf 2 3 6\nf 4 2 6\nf 1 4 6\n";
+
+// The world of one scene: a particle pool and a spring array.
+struct Systems {
+    ParticleSystem par;
+    SpringSystem springs;
+    int activeSprings() const
+    {
+        int n = 0;
+        for (const Spring& s : springs.spring) n += s.active;
+        return n;
+    }
+    // Takes particles until only `left` remain obtainable.
+    void exhaust(int left)
+    {
+        while (MAX_PARTICLES - par.createdCount() > left) par.allocParticle();
+    }
+};
