@@ -140,14 +140,32 @@ ArtImage jelly(int size)
 {
     ArtImage image(size, size);
     const Colour deep{0.16f, 0.62f, 0.30f};
-    const Colour bright{0.55f, 0.95f, 0.50f};
+    const Colour bright{0.50f, 0.92f, 0.46f};
+    const Colour rim{0.82f, 1.0f, 0.78f};
+    const int cells = 6;  // one bubble per cell of a 6 x 6 grid that wraps with the tile
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const float u = frac(x, size), v = frac(y, size);
-            const float body = tileFbm(u, v, 3, 4, 61u);
-            const float bubbles = smoothstep(0.68f, 0.78f, tileFbm(u, v, 12, 2, 62u));
-            Colour c = mix(deep, bright, body);
-            c = mix(c, Colour{0.85f, 1.0f, 0.80f}, bubbles * 0.55f);
+            Colour c = mix(deep, bright, tileFbm(u, v, 3, 4, 61u));
+            // The nearest bubbles: each cell's centre and radius come from the lattice
+            // hash (value noise read at whole lattice points).
+            const float gu = u * cells, gv = v * cells;
+            const int cu = static_cast<int>(std::floor(gu)), cv = static_cast<int>(std::floor(gv));
+            for (int dv = -1; dv <= 1; ++dv)
+                for (int du = -1; du <= 1; ++du) {
+                    const float lu = static_cast<float>(cu + du), lv = static_cast<float>(cv + dv);
+                    const float bx = lu + 0.2f + 0.6f * valueNoise2(lu, lv, cells, cells, 62u);
+                    const float by = lv + 0.2f + 0.6f * valueNoise2(lu, lv, cells, cells, 63u);
+                    const float radius = 0.12f + 0.16f * valueNoise2(lu, lv, cells, cells, 64u);
+                    const float d = std::sqrt((gu - bx) * (gu - bx) + (gv - by) * (gv - by)) / radius;
+                    if (d >= 1.0f) continue;
+                    // A faint body, a brighter rim and a small highlight up and to the left.
+                    const float edge = smoothstep(0.6f, 0.95f, d) * (1.0f - smoothstep(0.95f, 1.0f, d));
+                    const float hx = (gu - bx) / radius + 0.35f, hy = (gv - by) / radius - 0.35f;
+                    const float highlight = 1.0f - smoothstep(0.0f, 0.3f, std::sqrt(hx * hx + hy * hy));
+                    c = mix(c, rim, 0.15f + 0.45f * edge);
+                    c = mix(c, Colour{1, 1, 1}, 0.8f * highlight);
+                }
             image.at(x, y) = {clamp01(c.r), clamp01(c.g), clamp01(c.b)};
         }
     return image;
