@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "app/camera.h"
@@ -129,10 +130,14 @@ TEST_F(BodiesDraw, ClothStripsCarryTheirTexture)
 TEST_F(BodiesDraw, CharacterIsLitAndRestoresTheState)
 {
     // The bone picture is read from the working folder.
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(scratchDir("bone"));
     ASSERT_TRUE(writePicture("bone.bmp", 8, 8, {255, 255, 255}, {255, 255, 255}));
     Systems w;
     SpringChar figure;
-    ASSERT_TRUE(figure.init(&w.par, &w.springs));
+    const bool built = figure.init(&w.par, &w.springs);
+    std::filesystem::current_path(home);
+    ASSERT_TRUE(built);
     EXPECT_EQ(figure.vertex.size(), 97u);
 
     glMatrixMode(GL_PROJECTION);
