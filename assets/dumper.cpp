@@ -32,8 +32,9 @@ void Dumper::resize(int x_, int y_, int width_, int height_)
         std::free(buffer);
         buffer = nullptr;
         size_t size = bufferSize(width_, height_);
-        // malloc(0) may return null; keep one byte so an empty window still "has" a buffer.
-        buffer = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+        // Zeroed: glReadPixels never writes the row padding, which would otherwise carry
+        // stale heap bytes into the files. One byte at least, so an empty window still has one.
+        buffer = static_cast<uint8_t*>(std::calloc(size ? size : 1, 1));
         if (!buffer) std::printf("failed to resize buffer!\n");
     }
     width = width_;
