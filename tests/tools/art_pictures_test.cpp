@@ -41,19 +41,7 @@ float meanStep(const Bmp24& img, int dx, int dy, bool onlyAcrossWrap)
 
 TEST(Pictures, EveryFixedPictureExistsWithItsSize)
 {
-    const struct {
-        const char* path;
-        int width, height;
-    } expected[] = {
-        {"data/par_lum.bmp", 64, 64},      {"data/landscape.bmp", 256, 256}, {"data/sky/blueft.bmp", 256, 256},
-        {"data/sky/bluebk.bmp", 256, 256}, {"data/sky/bluedn.bmp", 256, 256}, {"data/sky/blueup.bmp", 256, 256},
-        {"data/sky/bluert.bmp", 256, 256}, {"data/sky/bluelf.bmp", 256, 256}, {"data/int_euler.bmp", 64, 32},
-        {"data/int_rk4.bmp", 64, 32},      {"data/source.bmp", 64, 32},      {"data/reset.bmp", 64, 32},
-        {"data/pause.bmp", 32, 32},        {"data/play.bmp", 32, 32},        {"bone.bmp", 128, 128},
-        {"data/stone.bmp", 256, 256},      {"data/wood.bmp", 256, 256},      {"data/jelly.bmp", 128, 128},
-        {"data/metal.bmp", 128, 128},
-    };
-    for (const auto& e : expected) {
+    for (const ArtPicture& e : artPictures()) {
         const Bmp24 img = load(e.path);
         EXPECT_EQ(img.width, e.width) << e.path;
         EXPECT_EQ(img.height, e.height) << e.path;

@@ -121,6 +121,20 @@ bool readObj(const std::string& path, ObjModel& out, std::string& error)
     return true;
 }
 
+const std::vector<ArtPicture>& artPictures()
+{
+    static const std::vector<ArtPicture> pictures = {
+        {"data/par_lum.bmp", 64, 64},      {"data/landscape.bmp", 256, 256}, {"data/sky/blueft.bmp", 256, 256},
+        {"data/sky/bluebk.bmp", 256, 256}, {"data/sky/bluedn.bmp", 256, 256}, {"data/sky/blueup.bmp", 256, 256},
+        {"data/sky/bluert.bmp", 256, 256}, {"data/sky/bluelf.bmp", 256, 256}, {"data/int_euler.bmp", 64, 32},
+        {"data/int_rk4.bmp", 64, 32},      {"data/source.bmp", 64, 32},      {"data/reset.bmp", 64, 32},
+        {"data/pause.bmp", 32, 32},        {"data/play.bmp", 32, 32},        {"bone.bmp", 128, 128},
+        {"data/stone.bmp", 256, 256},      {"data/wood.bmp", 256, 256},      {"data/jelly.bmp", 128, 128},
+        {"data/metal.bmp", 128, 128},
+    };
+    return pictures;
+}
+
 std::string runDir() { return TV_RUN_DIR; }
 std::string sourceDir() { return TV_SOURCE_DIR; }
 

@@ -31,6 +31,13 @@ struct ObjModel {
 // with the offending line for anything else or an index out of range.
 bool readObj(const std::string& path, ObjModel& out, std::string& error);
 
+// Every picture the generator writes, relative to the run folder, with its size.
+struct ArtPicture {
+    const char* path;
+    int width, height;
+};
+const std::vector<ArtPicture>& artPictures();
+
 std::string runDir();
 std::string sourceDir();
 std::string readText(const std::string& path);
