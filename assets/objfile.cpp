@@ -2,6 +2,8 @@
 // line by line, with fixed keyword prefixes.
 #include "assets/objfile.h"
 
+#include "app/debug.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -357,27 +359,38 @@ void ObjFile::generateEdges()
     edges.clear();
     const int count = int(triangles.size());
 
+    // Half-edges bucketed by their from vertex (a counting sort, so each bucket keeps
+    // triangle and corner order), then ordered by to vertex inside each bucket.
     struct HalfEdge {
-        uint64_t key;  // from vertex in the high half, to vertex in the low half
-        int triangle;
-        int corner;
-        bool operator<(const HalfEdge& o) const
-        {
-            if (key != o.key) return key < o.key;
-            if (triangle != o.triangle) return triangle < o.triangle;
-            return corner < o.corner;
-        }
+        int to, triangle, corner;
     };
-    auto keyOf = [](int from, int to) { return (uint64_t(uint32_t(from)) << 32) | uint32_t(to); };
-
-    std::vector<HalfEdge> half;
-    half.reserve(size_t(count) * 3);
-    for (int t = 0; t < count; ++t) {
-        for (int k = 0; k < 3; ++k) {
-            half.push_back({keyOf(triangles[t].corner[k].vertex, triangles[t].corner[(k + 1) % 3].vertex), t, k});
+    int vertexLimit = 0;
+    for (const ObjTriangle& t : triangles)
+        for (const ObjCorner& c : t.corner) {
+            TV_ASSERT(c.vertex >= 0);
+            vertexLimit = std::max(vertexLimit, c.vertex + 1);
+        }
+    std::vector<int> start(size_t(vertexLimit) + 1, 0);
+    for (const ObjTriangle& t : triangles)
+        for (const ObjCorner& c : t.corner) ++start[size_t(c.vertex) + 1];
+    for (int v = 0; v < vertexLimit; ++v) start[v + 1] += start[v];
+    std::vector<HalfEdge> half(size_t(count) * 3);
+    {
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (int t = 0; t < count; ++t) {
+            for (int k = 0; k < 3; ++k) {
+                const ObjTriangle& tri = triangles[t];
+                half[fill[tri.corner[k].vertex]++] = {tri.corner[(k + 1) % 3].vertex, t, k};
+            }
         }
     }
-    std::sort(half.begin(), half.end());
+    auto byTo = [](const HalfEdge& x, const HalfEdge& y) { return x.to < y.to; };
+    for (int v = 0; v < vertexLimit; ++v) {
+        if (start[v + 1] - start[v] > 1) std::stable_sort(half.begin() + start[v], half.begin() + start[v + 1], byTo);
+    }
+    auto before = [](const HalfEdge& x, const HalfEdge& y) {
+        return x.to != y.to ? x.to < y.to : x.triangle < y.triangle;
+    };
 
     struct Candidate {
         int b, cornerA, cornerB;
@@ -398,10 +411,11 @@ void ObjFile::generateEdges()
         const ObjTriangle& A = triangles[a];
         for (int cornerA = 0; cornerA < 3; ++cornerA) {
             // B's edge cornerB -> cornerB + 1 must run from A's next corner back to A's corner.
-            uint64_t want = keyOf(A.corner[(cornerA + 1) % 3].vertex, A.corner[cornerA].vertex);
-            HalfEdge probe{want, a + 1, -1};
-            for (auto it = std::lower_bound(half.begin(), half.end(), probe); it != half.end() && it->key == want;
-                 ++it) {
+            const int from = A.corner[(cornerA + 1) % 3].vertex;
+            const HalfEdge probe{A.corner[cornerA].vertex, a + 1, 0};
+            auto last = half.begin() + start[from + 1];
+            for (auto it = std::lower_bound(half.begin() + start[from], last, probe, before);
+                 it != last && it->to == probe.to; ++it) {
                 found.push_back({it->triangle, cornerA, it->corner});
             }
         }

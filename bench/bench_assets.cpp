@@ -1,6 +1,8 @@
 // Model loading: a real mesh read with and without its shared-edge list, and the edge
 // search alone.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -11,15 +13,29 @@ namespace {
 
 const std::string kSpot = std::string(TV_CORPUS_DIR) + "/obj/spot.obj";
 
-// The loader reports progress on standard output; keep it out of the figures.
+// The loader reports progress on standard output; keep it out of the figures while a
+// benchmark runs, and give the reporter its output back afterwards.
 struct QuietStdout {
-    QuietStdout() { saved = std::freopen("/dev/null", "w", stdout) != nullptr; }
-    bool saved;
+    QuietStdout()
+    {
+        std::fflush(stdout);
+        saved = dup(STDOUT_FILENO);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        close(null);
+    }
+    ~QuietStdout()
+    {
+        std::fflush(stdout);
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+    int saved;
 };
 
 void loadSpot(benchmark::State& state, bool withEdges)
 {
-    static QuietStdout quiet;
+    QuietStdout quiet;
     ObjFile obj;
     if (!obj.load(kSpot.c_str(), withEdges)) {
         state.SkipWithError("spot.obj not available");
@@ -37,7 +53,7 @@ void BM_LoadSpotWithEdges(benchmark::State& state) { loadSpot(state, true); }
 
 void BM_EdgeSearchSpot(benchmark::State& state)
 {
-    static QuietStdout quiet;
+    QuietStdout quiet;
     ObjFile obj;
     if (!obj.load(kSpot.c_str(), false)) {
         state.SkipWithError("spot.obj not available");
