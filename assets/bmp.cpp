@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "assets/image.h"
 
 void freeImage(Image* image)
@@ -246,7 +248,10 @@ Image* loadBmpImage(const char* path)
 {
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     long size = -1;
-    if (file && std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+    struct stat info;
+    // Only a regular file can be mapped (a folder opens for reading here but has no bytes).
+    if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && std::fseek(file, 0, SEEK_END) == 0)
+        size = std::ftell(file);
     // An empty file cannot be mapped, so it fails like a missing one.
     if (!file || size <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         if (file) std::fclose(file);

@@ -9,6 +9,8 @@
 #include <ctime>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "assets/image.h"
 
 namespace {
@@ -102,6 +104,11 @@ Image* readPpm(FILE* file)
 Image* loadPpmImage(const char* path)
 {
     FILE* file = path ? std::fopen(path, "r") : nullptr;
+    struct stat info;
+    if (file && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+        std::fclose(file);
+        file = nullptr;
+    }
     if (!file) {
         std::printf("unable to open ppm file %s\n", path ? path : "");
         return nullptr;

@@ -382,6 +382,7 @@ TEST(BmpReader, LoadsFromFile)
     Image* image = loadBmpImage((dir + "/one.bmp").c_str());
     Image* missing = loadBmpImage((dir + "/none.bmp").c_str());
     Image* empty = loadBmpImage((dir + "/empty.bmp").c_str());
+    Image* folder = loadBmpImage(dir.c_str());
     std::string out = capture.end();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->data[0], 3);
@@ -389,5 +390,7 @@ TEST(BmpReader, LoadsFromFile)
     freeImage(image);
     EXPECT_FALSE(missing);
     EXPECT_FALSE(empty);
-    EXPECT_EQ(out, "Failed to open DIB file " + dir + "/none.bmp.\nFailed to open DIB file " + dir + "/empty.bmp.\n");
+    EXPECT_FALSE(folder);
+    EXPECT_EQ(out, "Failed to open DIB file " + dir + "/none.bmp.\nFailed to open DIB file " + dir +
+                       "/empty.bmp.\nFailed to open DIB file " + dir + ".\n");
 }

@@ -101,6 +101,35 @@ TEST(BmpCorpus, GoodBitmapsMatchTheirReferences)
     EXPECT_GE(compared, 20);
 }
 
+TEST(BmpCorpus, QuestionableBitmapsWeReadMatchTheirReferences)
+{
+    // Unusual but valid: odd depths, offsets, oversized tables, profiles, cut run-length
+    // data (the pixels it never reaches stay black).
+    std::string suite = corpusDir("bmpsuite");
+    TV_REQUIRE_CORPUS(suite);
+    const char* const pairs[][2] = {
+        {"q/pal1p1.bmp", "html/pal1p1.png"},          {"q/pal2.bmp", "html/pal2.png"},
+        {"q/pal2color.bmp", "html/pal2color.png"},    {"q/pal8offs.bmp", "html/pal8.png"},
+        {"q/pal8os2-sz.bmp", "html/pal8.png"},        {"q/pal8os2v2-40sz.bmp", "html/pal8.png"},
+        {"q/pal8oversizepal.bmp", "html/pal8.png"},   {"q/rgb16-231.bmp", "html/rgb16-231.png"},
+        {"q/rgb16-3103.bmp", "html/rgb16-3103.png"},  {"q/rgb24largepal.bmp", "html/rgb24.png"},
+        {"q/rgb24prof.bmp", "html/rgb24.png"},        {"q/rgb32-xbgr.bmp", "html/rgb24.png"},
+        {"q/pal4rlecut.bmp", "html/pal4rlecut-b.png"}, {"q/pal8rlecut.bmp", "html/pal8rlecut-b.png"},
+    };
+    for (const auto& pair : pairs) {
+        std::string output;
+        Image* image = quietLoad(suite + "/" + pair[0], &output);
+        ASSERT_TRUE(image) << pair[0] << ": " << output;
+        PngPicture png;
+        std::string why;
+        ASSERT_TRUE(readPng(suite + "/" + pair[1], &png, &why)) << pair[1] << ": " << why;
+        ASSERT_EQ(png.width, image->width) << pair[0];
+        ASSERT_EQ(png.height, image->height) << pair[0];
+        EXPECT_TRUE(std::equal(png.rgb.begin(), png.rgb.end(), image->data)) << pair[0];
+        freeImage(image);
+    }
+}
+
 TEST(BmpCorpus, BadAndQuestionableBitmapsDoNotFault)
 {
     std::string suite = corpusDir("bmpsuite");

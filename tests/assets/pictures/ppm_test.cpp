@@ -99,8 +99,11 @@ TEST(PpmReader, BadHeadersAndMissingFilesFail)
     }
     StdoutCapture capture;
     capture.begin();
+    std::string folder = scratchDir("ppm_folder");
     Image* none = loadPpmImage("no/such/picture.ppm");
+    Image* dir = loadPpmImage(folder.c_str());
     std::string out = capture.end();
     EXPECT_FALSE(none);
-    EXPECT_EQ(out, "unable to open ppm file no/such/picture.ppm\n");
+    EXPECT_FALSE(dir);
+    EXPECT_EQ(out, "unable to open ppm file no/such/picture.ppm\nunable to open ppm file " + folder + "\n");
 }
