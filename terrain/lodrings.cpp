@@ -8,6 +8,7 @@
 namespace {
 
 const int kLast = LandscapeTile::kSamples - 1;  // 128
+const int kMinRadius = 3;
 
 struct Bounds {
     int xmin, ymin, xmax, ymax;
@@ -100,14 +101,21 @@ void drawBlock(const LodContext& ctx, int x0, int y0, int x1, int y1, int lod, i
 
 void drawLodRings(const LodContext& ctx, int viewX, int viewY, int column, int row, int level)
 {
-    // A radius held below zero would turn the rings inside out: it draws as 0.
-    const int base = std::max(ctx.baseRadius, 0);
+    // Below three steps a ring's aligned bounds can fall inside the previous ring's,
+    // leaving cells undrawn or drawn twice; smaller radii draw as three.
+    const int base = std::max(ctx.baseRadius, kMinRadius);
     Bounds last{0, 0, 0, 0};
     for (int i = 0; i < 7; ++i) {
         const int step = 1 << i;
         const int r = base * step;
         Bounds b{viewX - r, viewY - r, viewX + r + step, viewY + r + step};
-        const bool covers = b.xmin <= 0 && b.ymin <= 0 && b.xmax >= kLast && b.ymax >= kLast;
+        bool covers = b.xmin <= 0 && b.ymin <= 0 && b.xmax >= kLast && b.ymax >= kLast;
+        // The last ring takes the rest of the tile, so a tile far from the viewer is
+        // still drawn whole (coarsely) instead of losing what no ring reached.
+        if (i == 6 && !covers) {
+            b = Bounds{0, 0, kLast, kLast};
+            covers = true;
+        }
         for (int* v : {&b.xmin, &b.ymin, &b.xmax, &b.ymax}) {
             if (*v < 0) *v = 0;
             *v = alignDown(*v, 2 * step);
