@@ -22,12 +22,18 @@ const float kFaceTexCoords[6][4][2] = {
 
 void Sky::create(const char* const paths[6])
 {
-    if (!cubeMap.loadCubeMap(paths)) std::printf("unable to create sky cubemap\n");
+    // Edge texels are clamped rather than wrapped or blended with the border colour:
+    // the faces meet along the cube's edges, and either would draw a line there.
+    if (!cubeMap.loadCubeMap(paths))
+        std::printf("unable to create sky cubemap\n");
+    else
+        cubeMap.setWrap(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
     for (int i = 0; i < 6; ++i) {
         if (!face[i].load(paths[i])) {
             std::printf("unable to create sky textures %s\n", paths[i]);
             break;
         }
+        face[i].setWrap(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
     }
 }
 

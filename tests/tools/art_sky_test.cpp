@@ -3,13 +3,17 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cmath>
 #include <cstdlib>
 #include <map>
 #include <tuple>
 
 #include "art_testutil.h"
+#include "app/camera.h"
+#include "app/glext.h"
 #include "assets/dumper.h"
+#include "scene/sky.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 #include "tools/art_sky.h"
@@ -294,5 +298,69 @@ TEST_F(SkyRender, BothPathsShowTheSkyFunctionWithoutSeams)
                     break;
                 }
         EXPECT_LT(differ, 256 * 256 / 200) << "view " << yaw << ", " << pitch;
+    }
+}
+
+// The program's own sky with our pictures: the face path and the cube-map path show the
+// same sky, with no lines along the cube's edges in either.
+class ProgramSky : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        if (HasFatalFailure()) return;
+        saved = std::filesystem::current_path();
+        std::filesystem::current_path(runDir());
+        ASSERT_TRUE(glExt.cubeMap) << "the offscreen GL lacks cube maps";
+        const char* const paths[6] = {"data/sky/blueft.bmp", "data/sky/bluebk.bmp", "data/sky/bluedn.bmp",
+                                      "data/sky/blueup.bmp", "data/sky/bluert.bmp", "data/sky/bluelf.bmp"};
+        StdoutCapture out;
+        out.begin();
+        sky.create(paths);
+        EXPECT_EQ(out.end(), "");
+    }
+
+    void TearDown() override
+    {
+        glExt.cubeMap = true;
+        sky.release();
+        std::filesystem::current_path(saved);
+    }
+
+    std::vector<uint8_t> draw(const Quat& orientation, bool cubeMap)
+    {
+        Camera camera;
+        camera.init(nullptr, false, 1, 1, 1, 1, 1000, Vec3(50, -20, 30), orientation);
+        camera.apply(Camera::LOAD_PROJECTION_IDENTITY | Camera::SET_PROJECTION, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glExt.cubeMap = cubeMap;
+        sky.render(camera);
+        glExt.cubeMap = true;
+        grab();
+        return pixels;
+    }
+
+    Sky sky;
+    std::filesystem::path saved;
+};
+
+TEST_F(ProgramSky, FacePathAndCubeMapPathAgreeWithoutSeams)
+{
+    // Yaw about z then pitch about the camera's y; views into edges and corners.
+    const float views[][2] = {{0, 0}, {45, 0}, {45, -35}, {135, 35}, {200, -60}, {10, -90}, {80, 89}};
+    for (const auto& view : views) {
+        const Quat q = multiply(fromAxisAngle(Vec3(0, 0, 1), view[0]), fromAxisAngle(Vec3(0, 1, 0), view[1]));
+        const std::vector<uint8_t> faces = draw(q, false);
+        const std::vector<uint8_t> cube = draw(q, true);
+        int worst = 0, over = 0;
+        for (size_t i = 0; i < faces.size(); i += 4)
+            for (int k = 0; k < 3; ++k) {
+                const int d = std::abs(faces[i + k] - cube[i + k]);
+                worst = std::max(worst, d);
+                if (d > 10) ++over;
+            }
+        EXPECT_EQ(over, 0) << "view " << view[0] << ", " << view[1] << ": worst difference " << worst;
+        // Something was drawn: the sky is never black.
+        EXPECT_GT(faces[0] + faces[1] + faces[2], 60);
     }
 }
