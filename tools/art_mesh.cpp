@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/debug.h"
+
 int Mesh::vertex(const Vec3& p)
 {
     positions.push_back(p);
@@ -20,12 +22,19 @@ int Mesh::texCoord(float u, float v)
     return static_cast<int>(texCoords.size() / 2) - 1;
 }
 
-void Mesh::triangle(MeshCorner a, MeshCorner b, MeshCorner c) { triangles.push_back({{a, b, c}, currentMaterial}); }
-
-void Mesh::quad(MeshCorner a, MeshCorner b, MeshCorner c, MeshCorner d)
+void Mesh::triangle(std::initializer_list<MeshCorner> corners)
 {
-    triangle(a, b, c);
-    triangle(a, c, d);
+    TV_ASSERT(corners.size() == 3);
+    const MeshCorner* c = corners.begin();
+    triangles.push_back({{c[0], c[1], c[2]}, currentMaterial});
+}
+
+void Mesh::quad(std::initializer_list<MeshCorner> corners)
+{
+    TV_ASSERT(corners.size() == 4);
+    const MeshCorner* c = corners.begin();
+    triangle({c[0], c[1], c[2]});
+    triangle({c[0], c[2], c[3]});
 }
 
 void Mesh::useMaterial(const std::string& name)
@@ -122,8 +131,10 @@ void lathe(Mesh& mesh, const std::vector<float>& profile, int segments, float uR
     for (int i = 0; i < rows; ++i) {
         const float r = profile[static_cast<size_t>(2 * i)], z = profile[static_cast<size_t>(2 * i + 1)];
         if (i > 0) {
-            const float dr = r - profile[static_cast<size_t>(2 * i - 2)], dz = z - profile[static_cast<size_t>(2 * i - 1)];
-            vCoord[static_cast<size_t>(i)] = vCoord[static_cast<size_t>(i - 1)] + std::sqrt(dr * dr + dz * dz) / vLength;
+            const float dr = r - profile[static_cast<size_t>(2 * i - 2)];
+            const float dz = z - profile[static_cast<size_t>(2 * i - 1)];
+            vCoord[static_cast<size_t>(i)] =
+                vCoord[static_cast<size_t>(i - 1)] + std::sqrt(dr * dr + dz * dz) / vLength;
         }
         firstVertex[static_cast<size_t>(i)] = static_cast<int>(mesh.positions.size());
         if (r == 0.0f) {
@@ -152,11 +163,11 @@ void lathe(Mesh& mesh, const std::vector<float>& profile, int segments, float uR
             const MeshCorner a{at(i, j), mesh.texCoord(poleA ? um : u0, va)};
             const MeshCorner c{at(i + 1, j + 1), mesh.texCoord(poleB ? um : u1, vb)};
             if (poleA) {
-                mesh.triangle(a, c, {at(i + 1, j), mesh.texCoord(u0, vb)});
+                mesh.triangle({a, c, {at(i + 1, j), mesh.texCoord(u0, vb)}});
             } else if (poleB) {
-                mesh.triangle(a, {at(i, j + 1), mesh.texCoord(u1, va)}, c);
+                mesh.triangle({a, {at(i, j + 1), mesh.texCoord(u1, va)}, c});
             } else {
-                mesh.quad(a, {at(i, j + 1), mesh.texCoord(u1, va)}, c, {at(i + 1, j), mesh.texCoord(u0, vb)});
+                mesh.quad({a, {at(i, j + 1), mesh.texCoord(u1, va)}, c, {at(i + 1, j), mesh.texCoord(u0, vb)}});
             }
         }
     }
@@ -187,8 +198,8 @@ void sweep(Mesh& mesh, const std::vector<Vec3>& path, const std::vector<Vec3>& n
             const float u0 = static_cast<float>(i) / static_cast<float>(n);
             const float u1 = static_cast<float>(i + 1) / static_cast<float>(n);
             const float v0 = vCoord[static_cast<size_t>(k)], v1 = vCoord[static_cast<size_t>(k + 1)];
-            mesh.quad({ring(k, i), mesh.texCoord(u0, v0)}, {ring(k, i + 1), mesh.texCoord(u1, v0)},
-                      {ring(k + 1, i + 1), mesh.texCoord(u1, v1)}, {ring(k + 1, i), mesh.texCoord(u0, v1)});
+            mesh.quad({{ring(k, i), mesh.texCoord(u0, v0)}, {ring(k, i + 1), mesh.texCoord(u1, v0)},
+                      {ring(k + 1, i + 1), mesh.texCoord(u1, v1)}, {ring(k + 1, i), mesh.texCoord(u0, v1)}});
         }
     // Caps: fans from the section's first point; the start faces back along the path.
     for (int i = 1; i + 1 < n; ++i) {
@@ -196,8 +207,8 @@ void sweep(Mesh& mesh, const std::vector<Vec3>& path, const std::vector<Vec3>& n
             return MeshCorner{ring(k, idx), mesh.texCoord(0.5f + section[static_cast<size_t>(2 * idx)] * 0.5f,
                                                           0.5f + section[static_cast<size_t>(2 * idx + 1)] * 0.5f)};
         };
-        mesh.triangle(capCorner(0, 0), capCorner(0, i + 1), capCorner(0, i));
-        mesh.triangle(capCorner(count - 1, 0), capCorner(count - 1, i), capCorner(count - 1, i + 1));
+        mesh.triangle({capCorner(0, 0), capCorner(0, i + 1), capCorner(0, i)});
+        mesh.triangle({capCorner(count - 1, 0), capCorner(count - 1, i), capCorner(count - 1, i + 1)});
     }
 }
 

@@ -3,6 +3,7 @@
 // coordinates per corner, and material groups. Triangles wind counter-clockwise seen
 // from outside.
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,9 +23,12 @@ class Mesh {
 public:
     int vertex(const Vec3& p);
     int texCoord(float u, float v);
-    void triangle(MeshCorner a, MeshCorner b, MeshCorner c);
+    // Corners come as one braced list, whose elements are evaluated in order, so the
+    // vertices and texture coordinates they create are numbered the same by every
+    // compiler (function arguments would be evaluated in an unspecified order).
+    void triangle(std::initializer_list<MeshCorner> corners);
     // a, b, c, d counter-clockwise; split along a-c.
-    void quad(MeshCorner a, MeshCorner b, MeshCorner c, MeshCorner d);
+    void quad(std::initializer_list<MeshCorner> corners);
     // Later triangles use this material (added to the list when new).
     void useMaterial(const std::string& name);
     // Copies another mesh in, its positions mapped through `place` (a rigid motion, so

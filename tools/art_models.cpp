@@ -89,17 +89,19 @@ Mesh ramp()
     Mesh m;
     m.useMaterial("ramp_wood");
     const float L = 60.0f, W = 30.0f, H = 15.0f;
-    const int a = m.vertex(Vec3(0, 0, 0)), b = m.vertex(Vec3(L, 0, 0)), c = m.vertex(Vec3(L, W, 0));
-    const int d = m.vertex(Vec3(0, W, 0)), e = m.vertex(Vec3(L, 0, H)), f = m.vertex(Vec3(L, W, H));
+    // Centred on the origin, standing on z = 0, rising towards +x.
+    const float x0 = -L / 2, x1 = L / 2, y0 = -W / 2, y1 = W / 2;
+    const int a = m.vertex(Vec3(x0, y0, 0)), b = m.vertex(Vec3(x1, y0, 0)), c = m.vertex(Vec3(x1, y1, 0));
+    const int d = m.vertex(Vec3(x0, y1, 0)), e = m.vertex(Vec3(x1, y0, H)), f = m.vertex(Vec3(x1, y1, H));
     // One texture repeat per 15 units.
     const float s = 1.0f / 15.0f;
     const float slope = std::sqrt(L * L + H * H);
     auto tc = [&](float u, float v) { return m.texCoord(u * s, v * s); };
-    m.quad({a, tc(0, 0)}, {d, tc(0, W)}, {c, tc(L, W)}, {b, tc(L, 0)});          // bottom
-    m.quad({b, tc(0, 0)}, {c, tc(W, 0)}, {f, tc(W, H)}, {e, tc(0, H)});          // back wall
-    m.quad({a, tc(0, 0)}, {e, tc(slope, 0)}, {f, tc(slope, W)}, {d, tc(0, W)});  // slope
-    m.triangle({a, tc(0, 0)}, {b, tc(L, 0)}, {e, tc(L, H)});                     // sides
-    m.triangle({d, tc(L, 0)}, {f, tc(0, H)}, {c, tc(0, 0)});
+    m.quad({{a, tc(0, 0)}, {d, tc(0, W)}, {c, tc(L, W)}, {b, tc(L, 0)}});          // bottom
+    m.quad({{b, tc(0, 0)}, {c, tc(W, 0)}, {f, tc(W, H)}, {e, tc(0, H)}});          // back wall
+    m.quad({{a, tc(0, 0)}, {e, tc(slope, 0)}, {f, tc(slope, W)}, {d, tc(0, W)}});  // slope
+    m.triangle({{a, tc(0, 0)}, {b, tc(L, 0)}, {e, tc(L, H)}});                     // sides
+    m.triangle({{d, tc(L, 0)}, {f, tc(0, H)}, {c, tc(0, 0)}});
     return m;
 }
 
@@ -175,8 +177,10 @@ Mesh blob()
                 auto tc = [&](int u, int v) {
                     return m.texCoord(static_cast<float>(u) / n, static_cast<float>(v) / n);
                 };
-                m.quad({point(i, j), tc(i, j)}, {point(i + 1, j), tc(i + 1, j)}, {point(i + 1, j + 1), tc(i + 1, j + 1)},
-                       {point(i, j + 1), tc(i, j + 1)});
+                m.quad({{point(i, j), tc(i, j)},
+                        {point(i + 1, j), tc(i + 1, j)},
+                        {point(i + 1, j + 1), tc(i + 1, j + 1)},
+                        {point(i, j + 1), tc(i, j + 1)}});
             }
     }
     return m;

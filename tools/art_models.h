@@ -13,8 +13,9 @@ Mesh yawArrow();
 Mesh pitchArrow();
 Mesh forwardArrow();
 
-// Scenery for object instances, each with its own material.
-Mesh ramp();    // a wedge 60 long (x), 30 wide, rising to 15
+// Scenery for object instances, each with its own material, centred on the origin
+// (the blob on its middle, the others standing on z = 0).
+Mesh ramp();    // a wedge 60 long (x), 30 wide, rising to 15 towards +x
 Mesh bowl();    // a thick dish 50 across and 12 deep
 Mesh pillar();  // a column 40 tall with base and capital
 // A soft body: a plump rounded cube about 26 across whose 8 x 8 face grids share their

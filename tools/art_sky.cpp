@@ -71,7 +71,8 @@ Colour colour(const Vec3& dir)
 
     // The sun: a small bright disc in a wide warm glow, above the horizon only.
     const float cosSun = clamp01(dot(d, sun));
-    const float glow = std::pow(cosSun, 600.0f) * 1.2f + std::pow(cosSun, 40.0f) * 0.30f + std::pow(cosSun, 6.0f) * 0.10f;
+    const float glow =
+        std::pow(cosSun, 600.0f) * 1.2f + std::pow(cosSun, 40.0f) * 0.30f + std::pow(cosSun, 6.0f) * 0.10f;
     c = c + kSunGlow * (glow * smoothstep(-0.02f, 0.04f, e));
 
     // Dim ground below a band of haze at the horizon.

@@ -143,9 +143,11 @@ TEST(Models, SizesSuitTheWorld)
     EXPECT_LE(blob.vertices.size(), 1000u);
     float shortest = 1e9f;
     for (const auto& tri : blob.triangles)
-        for (int k = 0; k < 3; ++k)
-            shortest = std::min(shortest, length(blob.vertices[static_cast<size_t>(tri[static_cast<size_t>(k)].v)] -
-                                                 blob.vertices[static_cast<size_t>(tri[static_cast<size_t>((k + 1) % 3)].v)]));
+        for (size_t k = 0; k < 3; ++k) {
+            const Vec3& a = blob.vertices[static_cast<size_t>(tri[k].v)];
+            const Vec3& b = blob.vertices[static_cast<size_t>(tri[(k + 1) % 3].v)];
+            shortest = std::min(shortest, length(a - b));
+        }
     EXPECT_GE(shortest, 2.0f);
     const ObjModel tower = loadModel("tower");
     EXPECT_GE(tower.triangles.size(), 200u);

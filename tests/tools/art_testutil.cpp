@@ -9,7 +9,10 @@
 namespace {
 
 unsigned get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-unsigned get32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned>(p[3]) << 24); }
+unsigned get32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned>(p[3]) << 24);
+}
 
 }  // namespace
 
