@@ -178,12 +178,16 @@ bool ObjInst::queryNode(int node, const Vec3& start, float radius, TraceHit& hit
         }
     }
     if (n.axis >= 0) {
+        // A sphere reaches beyond its segment: it stops touching a face's plane at a point
+        // up to a radius from the face, so its centre can be radius × sqrt 2 away from the
+        // face, on the other side of the split.
         const int a = n.axis;
-        if (start[a] < n.split || hit.target[a] < n.split) {
+        const float reach = radius * 1.415f;
+        if (start[a] - reach < n.split || hit.target[a] - reach < n.split) {
             any |= queryNode(2 * node + 1, start, radius, hit, stop);
             if (stop) return true;
         }
-        if (start[a] > n.split || hit.target[a] > n.split) {
+        if (start[a] + reach > n.split || hit.target[a] + reach > n.split) {
             any |= queryNode(2 * node + 2, start, radius, hit, stop);
             if (stop) return true;
         }
