@@ -54,6 +54,8 @@ public:
     // Cells beyond the 8 × 8 grid count as covered.
     bool fineCellCovered(int cellX, int cellY) const;
     Vec3 toUnit(const Vec3& p) const;
+    // The stretch of a paging probe that lies over the coarse ground.
+    bool clipProbe(const Ray& ray, Vec3& from, Vec3& to) const;
 
     // Level tables, per landscape so that several landscapes can hold tiles at once.
     int levelTileCount[kLevels] = {0, 0};

@@ -1,6 +1,7 @@
 // Where moving points and rays meet the ground: the collision sweep over the coarse
 // tile, the mouse-tracking probe and paging fine tiles at a clicked point.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <new>
 
@@ -112,11 +113,52 @@ void Landscape::trackMouse(const Ray& ray)
     if (intersect(top, 0, hit)) mouseHit = toUnit(hit.target);
 }
 
+// The part of the probe from origin to origin + direction * 80000 that lies inside the
+// box holding the coarse ground (one unit of margin), or false when there is none.
+bool Landscape::clipProbe(const Ray& ray, Vec3& from, Vec3& to) const
+{
+    const LandscapeTile* coarse = tileAt(1, 0, 0);
+    if (!coarse) return false;
+    float hlo = kInfinity, hhi = -kInfinity;
+    for (float h : coarse->heights) {
+        hlo = std::min(hlo, h);
+        hhi = std::max(hhi, h);
+    }
+    const float zA = position.z + hlo * scale.z, zB = position.z + hhi * scale.z;
+    const Vec3 lo(position.x - std::fabs(scale.x) - 1, position.y - std::fabs(scale.y) - 1, std::min(zA, zB) - 1);
+    const Vec3 hi(position.x + std::fabs(scale.x) + 1, position.y + std::fabs(scale.y) + 1, std::max(zA, zB) + 1);
+    float enter = 0, leave = 80000;
+    for (int k = 0; k < 3; ++k) {
+        const float o = ray.origin[k], d = ray.direction[k];
+        if (d == 0) {
+            if (o < lo[k] || o > hi[k]) return false;
+            continue;
+        }
+        float a = (lo[k] - o) / d, b = (hi[k] - o) / d;
+        if (a > b) std::swap(a, b);
+        enter = std::max(enter, a);
+        leave = std::min(leave, b);
+    }
+    if (!(enter < leave)) return false;
+    from = ray.origin + ray.direction * enter;
+    to = ray.origin + ray.direction * leave;
+    return true;
+}
+
 void Landscape::pageTileAtRay(const Ray& ray, bool load)
 {
-    TraceHit hit = TraceHit::towards(ray.origin + ray.direction * 80000);
-    hit.restitution = 0.5f;
-    if (!intersect(ray.origin, 0, hit)) {
+    // The sweep places a contact a fixed fraction of the segment short of the surface;
+    // over the full 80000-unit probe that is tens of units, enough to miss sloped ground
+    // or name the wrong tile, so only the stretch over the ground is swept.
+    Vec3 from, to;
+    TraceHit hit;
+    bool found = clipProbe(ray, from, to);
+    if (found) {
+        hit = TraceHit::towards(to);
+        hit.restitution = 0.5f;
+        found = intersect(from, 0, hit);
+    }
+    if (!found) {
         printf("got not landscape intersection!\n");
         return;
     }

@@ -122,9 +122,6 @@ std::map<std::pair<P, P>, int> edgeUse(const Recorder& r)
 {
     std::map<std::pair<P, P>, int> use;
     for (const Tri& t : triangles(r)) {
-        // An upright seam triangle with three points on one line has its long edge
-        // covered by its two short ones; only non-collinear points make true edges,
-        // except in seams where all three lie on the seam line.
         const P v[3] = {t.a, t.b, t.c};
         for (int i = 0; i < 3; ++i) {
             P p = v[i], q = v[(i + 1) % 3];
@@ -140,15 +137,6 @@ bool onBorder(const std::pair<P, P>& e)
     const P& a = e.first;
     const P& b = e.second;
     return (a.x == b.x && (a.x == 0 || a.x == 128)) || (a.y == b.y && (a.y == 0 || a.y == 128));
-}
-
-int ringCount(const Recorder& r)
-{
-    // Seam strips and blocks are not told apart here; the number of distinct strip steps is.
-    std::set<int> steps;
-    for (const auto& s : r.strips)
-        if (s.size() >= 4 && s[0].y != s[1].y) steps.insert(s[0].y - s[1].y);
-    return static_cast<int>(steps.size());
 }
 
 }  // namespace

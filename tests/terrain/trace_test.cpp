@@ -1,1 +1,176 @@
+// The ground sweep against a brute-force sweep over every terrain triangle, and its
+// special cases: box rejection, one-sidedness, contact at the start, mouse tracking.
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "scene/settings.h"
+#include "support/testutil.h"
+#include "terrain/landscape.h"
+#include "terrain/landscapetile.h"
+
+namespace {
+
+class GroundSweep : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        StdoutCapture quiet;
+        quiet.begin();
+        land.create(0, 213);
+        quiet.end();
+        land.scale = Vec3(1024, 1024, 512);
+        land.position = Vec3(30, -20, 5);
+        land.restitution = 0.3f;
+        land.friction = 0.6f;
+    }
+    void flatten(float h)
+    {
+        for (float& v : land.tileAt(1, 0, 0)->heights) v = h;
+    }
+
+    // Contacts with all 2 × 128 × 128 triangles, each against the whole segment.
+    std::vector<std::pair<float, Vec3>> bruteForce(const Vec3& from, const Vec3& to, float radius)
+    {
+        const LandscapeTile& t = *land.tileAt(1, 0, 0);
+        const Vec3 p = land.position, s = land.scale;
+        const float dx = s.x * 2 / 128, dy = s.y * 2 / 128;
+        auto corner = [&](int x, int y) {
+            return Vec3(p.x - s.x + x * dx, p.y - s.y + y * dy, p.z + t.height(x, y) * s.z);
+        };
+        std::vector<std::pair<float, Vec3>> contacts;
+        for (int y = 0; y < 128; ++y) {
+            for (int x = 0; x < 128; ++x) {
+                Vec3 A = corner(x, y), B = corner(x + 1, y), C = corner(x, y + 1), D = corner(x + 1, y + 1);
+                const Vec3* const tris[2][3] = {{&C, &A, &D}, {&B, &D, &A}};
+                for (const auto& tri : tris) {
+                    Plane plane;
+                    float w[3];
+                    float f = sweepSphereTriangle(from, to, radius, tri, plane, w);
+                    if (f < 1) contacts.push_back({f, plane.normal});
+                }
+            }
+        }
+        std::sort(contacts.begin(), contacts.end(), [](auto& a, auto& b) { return a.first < b.first; });
+        return contacts;
+    }
+
+    Landscape land;
+};
+
+}  // namespace
+
+TEST_F(GroundSweep, AgreesWithABruteForceSweepOverEveryTriangle)
+{
+    std::mt19937 gen(12345);
+    std::uniform_real_distribution<float> across(-1100, 1100), up(-300, 1200), step(-60, 60);
+    int hits = 0;
+    for (int i = 0; i < 300; ++i) {
+        const float radius = i % 3 == 0 ? 0.0f : 1.0f;
+        Vec3 from(across(gen), across(gen), up(gen));
+        // Short particle-like moves and long rays, mostly downward.
+        Vec3 to = i % 2 ? from + Vec3(step(gen), step(gen), step(gen) - 40)
+                        : Vec3(across(gen), across(gen), up(gen) - 600);
+        auto contacts = bruteForce(from, to, radius);
+        float expect = contacts.empty() ? 1.0f : contacts[0].first;
+        TraceHit hit = TraceHit::towards(to);
+        bool got = land.intersect(from, radius, hit);
+        ASSERT_EQ(got, expect < 1) << i;
+        if (!got) {
+            EXPECT_EQ(hit.t, 1);
+            EXPECT_EQ(hit.target, to);
+            continue;
+        }
+        ++hits;
+        EXPECT_NEAR(hit.t, expect, 2e-3) << i;
+        EXPECT_VEC_NEAR(hit.target, from + (to - from) * hit.t, 0.05f);
+        // Triangles touched within the sweep's back-off of the first may win instead.
+        bool known = false;
+        for (const auto& [f, n] : contacts)
+            if (f <= expect + 2e-3f && vecNear(n, hit.plane.normal, 1e-4f)) known = true;
+        EXPECT_TRUE(known) << i;
+        EXPECT_EQ(hit.restitution, 0.3f);
+        EXPECT_EQ(hit.friction, 0.6f);
+    }
+    EXPECT_GT(hits, 60);
+}
+
+TEST_F(GroundSweep, FallingSphereStopsOneRadiusAboveFlatGround)
+{
+    flatten(0);
+    const float groundZ = land.position.z;
+    TraceHit hit = TraceHit::towards(Vec3(100, 100, groundZ - 10));
+    ASSERT_TRUE(land.intersect(Vec3(100, 100, groundZ + 10), 1, hit));
+    EXPECT_NEAR(hit.t, 9.0f / 20, 1e-3);
+    EXPECT_NEAR(hit.target.z, groundZ + 1, 0.02);
+    EXPECT_VEC_NEAR(hit.plane.normal, Vec3(0, 0, 1), 1e-6f);
+    float wsum = hit.weights[0] + hit.weights[1] + hit.weights[2];
+    EXPECT_NEAR(wsum, 1, 1e-5);
+    for (const Vec3& c : hit.triangle) EXPECT_NEAR(c.z, groundZ, 1e-4);
+}
+
+TEST_F(GroundSweep, StartingOnTheSurfaceGivesAnImmediateContact)
+{
+    flatten(0);
+    const Vec3 start(10, 10, land.position.z);
+    TraceHit hit = TraceHit::towards(start + Vec3(3, 0, -5));
+    ASSERT_TRUE(land.intersect(start, 0, hit));
+    EXPECT_EQ(hit.t, 0);
+    EXPECT_EQ(hit.target, start);
+}
+
+TEST_F(GroundSweep, RejectsWhatCannotTouch)
+{
+    // Beside the square by more than the one-unit margin.
+    TraceHit beside = TraceHit::towards(Vec3(1060, 0, -5000));
+    EXPECT_FALSE(land.intersect(Vec3(1060, 0, 5000), 0, beside));
+    EXPECT_EQ(beside.t, 1);
+
+    // From below, moving up through the ground: triangles are one-sided.
+    TraceHit upward = TraceHit::towards(Vec3(0, 0, 3000));
+    EXPECT_FALSE(land.intersect(Vec3(0, 0, -3000), 0, upward));
+
+    // A box bounded in z: a segment entirely above it.
+    land.zTop = 2;
+    TraceHit above = TraceHit::towards(Vec3(0, 0, 1500));
+    EXPECT_FALSE(land.intersect(Vec3(0, 0, 2000), 0, above));
+
+    // Nothing absurd from huge or non-finite coordinates.
+    land.zTop = kInfinity;
+    TraceHit huge = TraceHit::towards(Vec3(-1e30f, 0, -1e30f));
+    land.intersect(Vec3(1e30f, 0, 1e30f), 0, huge);
+    TraceHit nan = TraceHit::towards(Vec3(NAN, 0, 0));
+    EXPECT_FALSE(land.intersect(Vec3(0, 0, 100), 0, nan));
+
+    Landscape empty;
+    TraceHit none = TraceHit::towards(Vec3(0, 0, -10));
+    EXPECT_FALSE(empty.intersect(Vec3(0, 0, 10), 0, none));
+}
+
+TEST_F(GroundSweep, TrackingMarksTheGroundUnderTheRay)
+{
+    resetDisplaySettings();
+    flatten(0.25f);
+    Ray ray;
+    ray.origin = Vec3(30 + 512, -20 - 256, 3000);
+    ray.direction = Vec3(0, 0, -2);
+
+    land.trackMouse(ray);  // tracking off: nothing moves
+    EXPECT_EQ(land.probeStart, Vec3(0, 0, 0));
+
+    trackingMouse = true;
+    land.trackMouse(ray);
+    EXPECT_VEC_NEAR(land.probeStart, Vec3(542, -276, 5 + 512 + 1), 1e-3f);
+    EXPECT_VEC_NEAR(land.probeEnd, Vec3(542, -276, 5 - 512), 1e-3f);
+    EXPECT_VEC_NEAR(land.mouseHit, Vec3(0.5f, -0.25f, 0.25f), 1e-3f);
+
+    // A ray parallel to the ground meets neither plane: the marks stay.
+    Ray flat = ray;
+    flat.direction = Vec3(1, 0, 0);
+    land.trackMouse(flat);
+    EXPECT_VEC_NEAR(land.mouseHit, Vec3(0.5f, -0.25f, 0.25f), 1e-3f);
+    resetDisplaySettings();
+}
