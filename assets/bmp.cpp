@@ -40,22 +40,30 @@ struct Bytes {
 };
 
 // One colour field of a 16 or 32-bit pixel, widened to 8 bits by rounding v * 255 / max.
+// Fields of up to 12 bits (all the usual ones) go through a table built once per picture.
 struct Field {
     uint32_t mask = 0;
     int shift = 0;
     uint32_t max = 0;
+    bool tabled = false;
+    unsigned char table[4096];
 
     explicit Field(uint32_t m = 0) : mask(m)
     {
         if (!mask) return;
         while (!((mask >> shift) & 1u)) ++shift;
         max = mask >> shift;
+        if (max < 4096) {
+            tabled = true;
+            for (uint32_t v = 0; v <= max; ++v) table[v] = widen(v);
+        }
     }
+    unsigned char widen(uint64_t v) const { return static_cast<unsigned char>((v * 255 + max / 2) / max); }
     unsigned char get(uint32_t pixel) const
     {
         if (!max) return 0;
-        uint64_t v = (pixel & mask) >> shift;
-        return static_cast<unsigned char>((v * 255 + max / 2) / max);
+        uint32_t v = (pixel & mask) >> shift;
+        return tabled ? table[v] : widen(v);
     }
 };
 

@@ -196,6 +196,17 @@ TEST(BmpReader, SixteenAndThirtyTwoBitFields)
         ASSERT_TRUE(d.image);
         EXPECT_EQ(d.pixels(), (std::vector<uint32_t>{0x112233}));
     }
+    // A field wider than 8 bits (here 16) rounds to the nearest of 256 steps.
+    {
+        BmpSpec s;
+        s.width = 2, s.height = 1, s.bits = 32, s.compression = 3;
+        s.masks = {0xFFFF0000, 0x0000FF00, 0x000000FF};
+        s.pixels = {0x40, 0x80, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0x00};  // 0xFFFF8040, 0x00800000
+        Decoded d;
+        decode(buildBmp(s), &d);
+        ASSERT_TRUE(d.image);
+        EXPECT_EQ(d.pixels(), (std::vector<uint32_t>{0xFF8040, 0x000000}));
+    }
 }
 
 TEST(BmpReader, HeaderFormsReadAlike)
