@@ -45,7 +45,8 @@ const Colour kCloudLit{0.98f, 0.98f, 0.97f};
 const Colour kCloudShade{0.68f, 0.72f, 0.80f};
 const Colour kSunGlow{1.0f, 0.85f, 0.55f};
 
-Vec3 sunDirection() { return normalised(Vec3(0.8f, 0.45f, 0.38f)); }
+// Low in the north-east (55 degrees round from +x, 16 up), in a gap between clouds.
+Vec3 sunDirection() { return Vec3(0.5513f, 0.7874f, 0.2756f); }
 
 }  // namespace
 
@@ -72,7 +73,7 @@ Colour colour(const Vec3& dir)
     // The sun: a small bright disc in a wide warm glow, above the horizon only.
     const float cosSun = clamp01(dot(d, sun));
     const float glow =
-        std::pow(cosSun, 600.0f) * 1.2f + std::pow(cosSun, 40.0f) * 0.30f + std::pow(cosSun, 6.0f) * 0.10f;
+        std::pow(cosSun, 900.0f) * 1.0f + std::pow(cosSun, 60.0f) * 0.22f + std::pow(cosSun, 8.0f) * 0.07f;
     c = c + kSunGlow * (glow * smoothstep(-0.02f, 0.04f, e));
 
     // Dim ground below a band of haze at the horizon.
