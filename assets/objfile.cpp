@@ -199,18 +199,18 @@ bool ObjFile::loadFromMemory(const char* text, size_t size, bool withEdges, cons
         if (first == '\r' || first == '\n' || first == '#' || first == 'g') {
             c.skipLine();
         } else if (c.startsWith("vt")) {
-            TexCoord t;
-            readFloats(c, &t.u, 2);
-            texCoords.push_back(t);
+            float f[2] = {0, 0};
+            readFloats(c, f, 2);
+            texCoords.push_back({f[0], f[1]});
         } else if (c.startsWith("vn")) {
-            Vec3 n;
-            readFloats(c, &n.x, 3);
-            normals.push_back(n);
+            float f[3] = {0, 0, 0};
+            readFloats(c, f, 3);
+            normals.emplace_back(f[0], f[1], f[2]);
         } else if (first == 'v') {
-            Vec3 v;
-            readFloats(c, &v.x, 3);
-            vertices.push_back(v);
-            bounds.extend(v);
+            float f[3] = {0, 0, 0};
+            readFloats(c, f, 3);
+            vertices.emplace_back(f[0], f[1], f[2]);
+            bounds.extend(vertices.back());
         } else if (first == 'f') {
             readFace(c.p, c.end, material, face);
             c.skipLine();
