@@ -69,7 +69,7 @@ int truncated(float v)
 }  // namespace
 
 void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, float detailFactor, int column,
-                           int row, int level, const Landscape* owner)
+                           int row, int level, const Landscape* owner, int coarseViewX, int coarseViewY)
 {
     const float g = 8 * textureScale * detailFactor;
     const float groundS[4] = {g, 0, 0, 0}, groundT[4] = {0, g, 0, 0};
@@ -102,6 +102,7 @@ void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, f
             p = 1;
         }
         drawLodRings(ctx, viewX, viewY, column, row, level);
+        if (level == 0) drawLevelBorders(ctx, viewX, viewY, coarseViewX, coarseViewY, column, row);
         // A second pass multiplies onto exactly the pixels of the first.
         glEnable(GL_BLEND);
         glDepthFunc(GL_EQUAL);
@@ -170,7 +171,8 @@ void Landscape::render(const Camera& camera)
                 glPushMatrix();
                 glScalef(1.0f / s, 1.0f / s, 1);
                 glTranslatef(static_cast<float>(column * 128), static_cast<float>(row * 128), 0);
-                tile->render(viewX, viewY, groundTexture, 1.0f / 64, column, row, level, this);
+                tile->render(viewX, viewY, groundTexture, 1.0f / 64, column, row, level, this, truncated(cx),
+                             truncated(cy));
                 glPopMatrix();
             }
         }

@@ -21,9 +21,10 @@ public:
     void bakeTexture(const Vec3& scale, int column, int row, int level);
 
     // Textured draw in the tile's own sample coordinates; viewX, viewY is the viewer
-    // there. owner answers the coarse level's hole test (may be null: no holes).
+    // there. owner answers the coarse level's hole test (may be null: no holes); a fine
+    // tile also closes its borders with the coarse level, seen from coarseViewX, coarseViewY.
     void render(int viewX, int viewY, const Texture& groundTexture, float detailFactor, int column, int row,
-                int level, const Landscape* owner = nullptr);
+                int level, const Landscape* owner = nullptr, int coarseViewX = 0, int coarseViewY = 0);
 
     float height(int x, int y) const { return heights[y * kSamples + x]; }
 

@@ -99,28 +99,42 @@ void drawBlock(const LodContext& ctx, int x0, int y0, int x1, int y1, int lod, i
     }
 }
 
+namespace {
+
+// Bounds of ring i before and after clamping and alignment, and whether it is the last.
+Bounds ringBounds(int base, int viewX, int viewY, int i, bool& covers)
+{
+    const int step = 1 << i;
+    const int r = base * step;
+    Bounds b{viewX - r, viewY - r, viewX + r + step, viewY + r + step};
+    covers = b.xmin <= 0 && b.ymin <= 0 && b.xmax >= kLast && b.ymax >= kLast;
+    // The last ring takes the rest of the tile, so a tile far from the viewer is still
+    // drawn whole (coarsely) instead of losing what no ring reached.
+    if (i == 6 && !covers) {
+        covers = true;
+        return Bounds{0, 0, kLast, kLast};
+    }
+    for (int* v : {&b.xmin, &b.ymin, &b.xmax, &b.ymax}) {
+        if (*v < 0) *v = 0;
+        *v = alignDown(*v, 2 * step);
+        if (*v > kLast) *v = kLast;
+    }
+    return b;
+}
+
+// Below three steps a ring's aligned bounds can fall inside the previous ring's, leaving
+// cells undrawn or drawn twice; smaller radii draw as three.
+int effectiveRadius(int baseRadius) { return std::max(baseRadius, kMinRadius); }
+
+}  // namespace
+
 void drawLodRings(const LodContext& ctx, int viewX, int viewY, int column, int row, int level)
 {
-    // Below three steps a ring's aligned bounds can fall inside the previous ring's,
-    // leaving cells undrawn or drawn twice; smaller radii draw as three.
-    const int base = std::max(ctx.baseRadius, kMinRadius);
+    const int base = effectiveRadius(ctx.baseRadius);
     Bounds last{0, 0, 0, 0};
     for (int i = 0; i < 7; ++i) {
-        const int step = 1 << i;
-        const int r = base * step;
-        Bounds b{viewX - r, viewY - r, viewX + r + step, viewY + r + step};
-        bool covers = b.xmin <= 0 && b.ymin <= 0 && b.xmax >= kLast && b.ymax >= kLast;
-        // The last ring takes the rest of the tile, so a tile far from the viewer is
-        // still drawn whole (coarsely) instead of losing what no ring reached.
-        if (i == 6 && !covers) {
-            b = Bounds{0, 0, kLast, kLast};
-            covers = true;
-        }
-        for (int* v : {&b.xmin, &b.ymin, &b.xmax, &b.ymax}) {
-            if (*v < 0) *v = 0;
-            *v = alignDown(*v, 2 * step);
-            if (*v > kLast) *v = kLast;
-        }
+        bool covers;
+        const Bounds b = ringBounds(base, viewX, viewY, i, covers);
         if (i == 0) {
             drawBlock(ctx, b.xmin, b.ymin, b.xmax, b.ymax, 0, column, row, level);
         } else {
@@ -135,5 +149,96 @@ void drawLodRings(const LodContext& ctx, int viewX, int viewY, int column, int r
         }
         last = b;
         if (covers) break;
+    }
+}
+
+int ringLodAt(int baseRadius, int viewX, int viewY, int x, int y)
+{
+    const int base = effectiveRadius(baseRadius);
+    for (int i = 0; i < 7; ++i) {
+        bool covers;
+        const Bounds b = ringBounds(base, viewX, viewY, i, covers);
+        if (x >= b.xmin && x < b.xmax && y >= b.ymin && y < b.ymax) return i;
+        if (covers) break;
+    }
+    return 6;
+}
+
+void drawLevelBorders(const LodContext& ctx, int viewX, int viewY, int coarseViewX, int coarseViewY, int column,
+                      int row)
+{
+    if (!ctx.owner) return;
+    const int coarseStep = 8;  // fine samples per coarse sample
+    // Sides: left, right, bottom, top.
+    for (int side = 0; side < 4; ++side) {
+        const bool alongY = side < 2;
+        const bool far = side == 1 || side == 3;
+        const int nc = column + (side == 0 ? -1 : side == 1 ? 1 : 0);
+        const int nr = row + (side == 2 ? -1 : side == 3 ? 1 : 0);
+        // Another fine tile (or the end of the ground) is on the other side: no hole edge.
+        if (ctx.owner->fineCellCovered(nc, nr)) continue;
+        const int line = far ? kLast : 0;
+        const int across = alongY ? column : row;
+        const int along = alongY ? row : column;
+        const int coarseAcross = far ? 16 * across + 16 : 16 * across - 1;
+
+        // Per unit segment [p, p + 1] of the side: the fine ring just inside and the
+        // coarse ring of the cell just outside.
+        int fineLod[kLast], coarseLod[kLast];
+        for (int p = 0; p < kLast; ++p) {
+            const int inner = far ? kLast - 1 : 0;
+            fineLod[p] = alongY ? ringLodAt(ctx.baseRadius, viewX, viewY, inner, p)
+                                : ringLodAt(ctx.baseRadius, viewX, viewY, p, inner);
+            const int ca = 16 * along + p / coarseStep;
+            coarseLod[p] = alongY ? ringLodAt(ctx.baseRadius, coarseViewX, coarseViewY, coarseAcross, ca)
+                                  : ringLodAt(ctx.baseRadius, coarseViewX, coarseViewY, ca, coarseAcross);
+        }
+        auto isFineVertex = [&](int p) {
+            if (p == 0 || p == kLast) return true;
+            return p % (1 << fineLod[p - 1]) == 0 || p % (1 << fineLod[p]) == 0;
+        };
+        auto isCoarseVertex = [&](int p) {
+            if (p == 0 || p == kLast) return true;
+            if (p % coarseStep) return false;
+            const int q = p / coarseStep;
+            return q % (1 << coarseLod[p - 1]) == 0 || q % (1 << coarseLod[p]) == 0;
+        };
+        auto heightAt = [&](int p) {
+            return alongY ? ctx.tile.height(line, p) : ctx.tile.height(p, line);
+        };
+        // Height at p of the polyline through the positions `is` accepts.
+        auto polyline = [&](int p, auto is) {
+            if (is(p)) return heightAt(p);
+            int a = p, b = p;
+            while (!is(a)) --a;
+            while (!is(b)) ++b;
+            const float t = static_cast<float>(p - a) / static_cast<float>(b - a);
+            return heightAt(a) * (1 - t) + heightAt(b) * t;
+        };
+        auto emit = [&](int p, float h) {
+            if (alongY) ctx.out.vertex(static_cast<float>(line), static_cast<float>(p), h);
+            else ctx.out.vertex(static_cast<float>(p), static_cast<float>(line), h);
+        };
+
+        // The coarse level cuts its hole only while its step is below 8 samples.
+        int p = 0;
+        while (p < kLast) {
+            if (coarseLod[p] >= 3) {
+                ++p;
+                continue;
+            }
+            int end = p;
+            while (end < kLast && coarseLod[end] < 3) ++end;
+            if (ctx.whiteSeams) ctx.out.beginWhiteSeam();
+            ctx.out.beginStrip();
+            for (int u = p; u <= end; ++u) {
+                if (!isFineVertex(u) && !isCoarseVertex(u)) continue;
+                emit(u, polyline(u, isFineVertex));
+                emit(u, polyline(u, isCoarseVertex));
+            }
+            ctx.out.endStrip();
+            if (ctx.whiteSeams) ctx.out.endWhiteSeam();
+            p = end;
+        }
     }
 }

@@ -30,3 +30,13 @@ void drawBlock(const LodContext& ctx, int x0, int y0, int x1, int y1, int lod, i
 void drawSeamX(const LodContext& ctx, int x, int y0, int y1, int lodA, int lodB);
 void drawSeamY(const LodContext& ctx, int y, int x0, int x1, int lodA, int lodB);
 void seamVertex(const LodContext& ctx, int x, int y, int lod);
+
+// The ring (0..6) that draws the unit cell (x, y) of a tile seen from (viewX, viewY).
+int ringLodAt(int baseRadius, int viewX, int viewY, int x, int y);
+
+// Closes the gaps along the sides of fine tile (column, row) that border the coarse
+// level's holes: the fine edge follows its own rings, the coarse hole's edge the coarse
+// rings, and between the two polylines a strip in the upright plane fills the crack.
+// coarseViewX, coarseViewY is the viewer in coarse samples.
+void drawLevelBorders(const LodContext& ctx, int viewX, int viewY, int coarseViewX, int coarseViewY, int column,
+                      int row);
