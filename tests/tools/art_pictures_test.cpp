@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "art_testutil.h"
+#include "assets/image.h"
 #include "support/testutil.h"
 #include "tools/art_buttons.h"
 
@@ -142,4 +143,20 @@ TEST(Pictures, TheFontCoversEveryLabel)
             EXPECT_NE(std::string(a, a + art::kGlyphHeight), std::string(b, b + art::kGlyphHeight))
                 << all[i] << " and " << all[j];
         }
+}
+
+TEST(Pictures, TheProgramsReaderDecodesTheBytesWeWrote)
+{
+    for (const ArtPicture& picture : artPictures()) {
+        const std::string path = runDir() + "/" + picture.path;
+        Bmp24 mine;
+        std::string error;
+        ASSERT_TRUE(readBmp24(path, mine, error)) << error;
+        Image* image = loadBmpImage(path.c_str());
+        ASSERT_NE(image, nullptr) << path;
+        EXPECT_EQ(image->width, mine.width) << path;
+        EXPECT_EQ(image->height, mine.height) << path;
+        EXPECT_TRUE(image->data && std::equal(mine.rgb.begin(), mine.rgb.end(), image->data)) << path;
+        freeImage(image);
+    }
 }
