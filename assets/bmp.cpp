@@ -198,7 +198,10 @@ Image* decodeBmp(const unsigned char* bytes, size_t size)
         }
     }
 
-    uint64_t dataAt = fileHeader ? f.u32(10) : tableAt + tableLength * entry;
+    // A stored offset pointing back into the headers (some writers leave it 0) is
+    // ignored: the pixels then follow the colour table as in a file without "BM".
+    uint64_t dataAt = tableAt + tableLength * entry;
+    if (fileHeader && f.u32(10) >= tableAt) dataAt = f.u32(10);
     if (dataAt >= size) return fail(kConversionError);
     uint64_t available = size - dataAt;
     uint64_t stride = ((static_cast<uint64_t>(width) * h.bits + 31) / 32) * 4;

@@ -118,16 +118,27 @@ bool Texture::build2DMipmaps(int width, int height, GLenum format, GLenum type, 
                              int rowStride)
 {
     release();
+    // Nothing to build from: the mipmap builder would read through a null pointer.
+    if (!data || width <= 0 || height <= 0) {
+        std::printf("Texture::build2DMipmaps() - no picture to build from\n");
+        return false;
+    }
     glGenTextures(1, &id);
     target = GL_TEXTURE_2D;
     bind();
     unsigned char* copy;
     const void* pixels = tightCopy(width, height, format, type, data, pixelStride, rowStride, &copy, kCopyFailed2D);
+    GLint result;
     {
         TightUnpack unpack;
-        gluBuild2DMipmaps(GL_TEXTURE_2D, componentCount(format), width, height, format, type, pixels);
+        result = gluBuild2DMipmaps(GL_TEXTURE_2D, componentCount(format), width, height, format, type, pixels);
     }
     std::free(copy);
+    if (result != 0) {  // a layout the GL refuses leaves no picture: say so instead of true
+        std::printf("Texture::build2DMipmaps() - %s\n", reinterpret_cast<const char*>(gluErrorString(result)));
+        release();
+        return false;
+    }
     setWrap(GL_REPEAT, GL_REPEAT);
     setFilters(GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR);
     return true;
@@ -136,16 +147,26 @@ bool Texture::build2DMipmaps(int width, int height, GLenum format, GLenum type, 
 bool Texture::build1DMipmaps(int width, GLenum format, GLenum type, const void* data, int pixelStride)
 {
     release();
+    if (!data || width <= 0) {
+        std::printf("Texture::build1DMipmaps() - no picture to build from\n");
+        return false;
+    }
     unsigned char* copy;
     const void* pixels = tightCopy(width, 1, format, type, data, pixelStride, 0, &copy, kCopyFailed1D);
     glGenTextures(1, &id);
     target = GL_TEXTURE_1D;
     bind();
+    GLint result;
     {
         TightUnpack unpack;
-        gluBuild1DMipmaps(GL_TEXTURE_1D, componentCount(format), width, format, type, pixels);
+        result = gluBuild1DMipmaps(GL_TEXTURE_1D, componentCount(format), width, format, type, pixels);
     }
     std::free(copy);
+    if (result != 0) {
+        std::printf("Texture::build1DMipmaps() - %s\n", reinterpret_cast<const char*>(gluErrorString(result)));
+        release();
+        return false;
+    }
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     setFilters(GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR);
     return true;
@@ -284,6 +305,7 @@ bool Texture::uploadCubeFace(GLenum faceTarget, int width, int height, GLenum fo
 bool Texture::updateCubeFace(GLenum faceTarget, int width, int height, GLenum format, GLenum type, const void* data,
                              int pixelStride, int rowStride)
 {
+    if (!data) return false;  // an update has to come from somewhere
     bind();
     unsigned char* copy;
     const void* pixels = tightCopy(width, height, format, type, data, pixelStride, rowStride, &copy, kCopyFailed2D);

@@ -240,6 +240,23 @@ TEST(BmpReader, HeaderFormsReadAlike)
     EXPECT_EQ(d.pixels(), (std::vector<uint32_t>{0xFF0000}));
 }
 
+TEST(BmpReader, StoredDataOffsetIsHonouredUnlessItPointsIntoTheHeaders)
+{
+    BmpSpec s;
+    s.width = 1, s.height = 1, s.pixels = {1, 2, 3, 0, 4, 5, 6, 0};
+    std::vector<uint8_t> bytes = buildBmp(s);
+    bytes[10] += 4;  // pixels start one row later: a gap after the headers
+    Decoded later;
+    decode(bytes, &later);
+    ASSERT_TRUE(later.image);
+    EXPECT_EQ(later.pixels(), (std::vector<uint32_t>{0x060504}));
+    bytes[10] = 0;  // left unset by the writer
+    Decoded unset;
+    decode(bytes, &unset);
+    ASSERT_TRUE(unset.image);
+    EXPECT_EQ(unset.pixels(), (std::vector<uint32_t>{0x030201}));
+}
+
 TEST(BmpReader, TopDownPictureIsDeliveredBottomUp)
 {
     BmpSpec s;

@@ -168,6 +168,36 @@ TEST_F(TextureGl, BindReleaseAndEmptyTextures)
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 }
 
+TEST_F(TextureGl, NothingToBuildFromIsAFailure)
+{
+    // A null picture or a layout the GL refuses must not report a texture that is not there.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    Texture t;
+    uint8_t texel[4] = {1, 2, 3, 4};
+    ASSERT_TRUE(t.build2DMipmaps(1, 1, GL_RGB, GL_UNSIGNED_BYTE, texel, 3, 3));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    StdoutCapture capture;
+    capture.begin();
+    EXPECT_FALSE(t.build2DMipmaps(4, 4, GL_RGB, GL_UNSIGNED_BYTE, nullptr, 3, 12));
+    EXPECT_TRUE(t.empty());
+    EXPECT_FALSE(t.build2DMipmaps(0, 1, GL_RGB, GL_UNSIGNED_BYTE, texel, 3, 3));
+    EXPECT_FALSE(t.build1DMipmaps(1, GL_RGB, GL_UNSIGNED_BYTE, nullptr, 3));
+    std::string out = capture.end();
+    EXPECT_EQ(out, "Texture::build2DMipmaps() - no picture to build from\n"
+                   "Texture::build2DMipmaps() - no picture to build from\n"
+                   "Texture::build1DMipmaps() - no picture to build from\n");
+    capture.begin();
+    EXPECT_FALSE(t.build2DMipmaps(1, 1, GL_RGB, GL_BITMAP, texel, 0, 0));
+    EXPECT_FALSE(t.build1DMipmaps(1, GL_RGBA, 0x1234, texel, 0));
+    out = capture.end();
+    EXPECT_EQ(out.rfind("Texture::build2DMipmaps() - ", 0), 0u) << out;
+    EXPECT_NE(out.find("\nTexture::build1DMipmaps() - "), std::string::npos) << out;
+    EXPECT_TRUE(t.empty());
+    while (glGetError() != GL_NO_ERROR) {  // the builder's own probing of the bad layouts
+    }
+}
+
 TEST_F(TextureGl, LoadedPictureDrawsRightWayUp)
 {
     // 2 x 2 picture, bottom row red then green, top row blue then white, drawn over the
@@ -276,6 +306,7 @@ TEST_F(TextureGl, CubeMaps)
     EXPECT_EQ(levelZero(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_RGB, 12),
               (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
     EXPECT_TRUE(t.updateCubeFace(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, 2, 2, GL_RGB, GL_UNSIGNED_BYTE, packed, 3, 6));
+    EXPECT_FALSE(t.updateCubeFace(GL_TEXTURE_CUBE_MAP_NEGATIVE_X, 2, 2, GL_RGB, GL_UNSIGNED_BYTE, nullptr, 3, 6));
     EXPECT_EQ(levelZero(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_RGB, 12),
               (std::vector<uint8_t>{21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32}));
 }
