@@ -88,6 +88,10 @@ void ObjInst::buildNode(int node, const BBox& b)
 bool ObjInst::buildBsp(int nodeCount)
 {
     bspnode.clear();
+    packed.clear();
+    packedStart.clear();
+    listBox.clear();
+    treeBox.clear();
     bspnodeCount = 0;
     if (nodeCount < 0) nodeCount = 0;
     try {
@@ -131,34 +135,99 @@ bool ObjInst::buildBsp(int nodeCount)
             faceLink[tail[node]] = f;
         tail[node] = f;
     }
+    packFaces();
     return true;
+}
+
+// A sphere touches a face's plane at a point up to a radius from the face (the contact
+// rule of sweepSphereTriangle), so its centre can be up to radius × sqrt 2 from the face.
+// Tree walks and face boxes use that reach; contacts the rule reports farther out (from
+// very thin triangles) are not looked for.
+constexpr float kReach = 1.415f;
+
+struct ObjInst::Query {
+    Vec3 start;
+    float radius;
+    float reach;
+    TraceHit& hit;
+    bool stop = false;
+    float lo[3] = {}, hi[3] = {};  // box of the segment left, widened by the reach
+
+    bool misses(const BBox& b) const
+    {
+        return b.min.x > hi[0] || b.max.x < lo[0] || b.min.y > hi[1] || b.max.y < lo[1] || b.min.z > hi[2] ||
+               b.max.z < lo[2];
+    }
+
+    void bound()
+    {
+        for (int a = 0; a < 3; ++a) {
+            float s = start[a], t = hit.target[a];
+            lo[a] = (s < t ? s : t) - reach;
+            hi[a] = (s < t ? t : s) + reach;
+        }
+    }
+};
+
+void ObjInst::packFaces()
+{
+    packed.clear();
+    packedStart.assign(bspnodeCount + 1, 0);
+    if (!model || worldVertices.size() != model->vertices.size()) return;
+    packed.reserve(model->triangles.size());
+    for (int i = 0; i < bspnodeCount; ++i) {
+        packedStart[i] = static_cast<int>(packed.size());
+        for (int f = bspnode[i].firstFace; f >= 0; f = faceLink[f]) {
+            const BBox b = faceBox(f);
+            packed.push_back({{b.min.x, b.min.y, b.min.z}, {b.max.x, b.max.y, b.max.z}, f});
+        }
+    }
+    packedStart[bspnodeCount] = static_cast<int>(packed.size());
+
+    listBox.assign(bspnodeCount, BBox::empty());
+    for (int i = 0; i < bspnodeCount; ++i)
+        for (int k = packedStart[i]; k < packedStart[i + 1]; ++k)
+            listBox[i].extend(Vec3(packed[k].lo[0], packed[k].lo[1], packed[k].lo[2]),
+                              Vec3(packed[k].hi[0], packed[k].hi[1], packed[k].hi[2]));
+    treeBox = listBox;
+    for (int i = bspnodeCount - 1; i > 0; --i) treeBox[(i - 1) / 2].extend(treeBox[i].min, treeBox[i].max);
 }
 
 bool ObjInst::sweep(const Vec3& start, float radius, TraceHit& hit) const
 {
-    if (!model || bspnodeCount == 0 || worldVertices.size() != model->vertices.size()) return false;
-    BBox q = BBox::fromPoint(start);
-    q.extend(hit.target);
-    q.min -= Vec3(1, 1, 1);
-    q.max += Vec3(1, 1, 1);
-    if (!overlaps(q, box)) return false;
-    bool stop = false;
-    return queryNode(0, start, radius, hit, stop);
+    if (!model || bspnodeCount == 0 || packed.empty()) return false;
+    ++sweepCount;
+    BBox box1 = BBox::fromPoint(start);
+    box1.extend(hit.target);
+    box1.min -= Vec3(1, 1, 1);
+    box1.max += Vec3(1, 1, 1);
+    if (!overlaps(box1, box)) return false;
+    Query q{start, radius, radius * kReach, hit};
+    q.bound();
+    return queryNode(0, q);
 }
 
-bool ObjInst::queryNode(int node, const Vec3& start, float radius, TraceHit& hit, bool& stop) const
+bool ObjInst::queryNode(int node, Query& q) const
 {
     TV_ASSERT(!bspnode.empty());
     TV_ASSERT(node >= 0 && node < bspnodeCount);
     const BspNode& n = bspnode[node];
+    TraceHit& hit = q.hit;
     bool any = false;
+    if (q.misses(treeBox[node])) return false;
     const ObjTriangle* tris = model->triangles.data();
-    for (int f = n.firstFace; f >= 0; f = faceLink[f]) {
-        const ObjTriangle& tri = tris[f];
+    const bool scan = !q.misses(listBox[node]);
+    const PackedFace* end = packed.data() + (scan ? packedStart[node + 1] : packedStart[node]);
+    for (const PackedFace* pf = packed.data() + packedStart[node]; pf != end; ++pf) {
+        if (pf->lo[0] > q.hi[0] || pf->hi[0] < q.lo[0] || pf->lo[1] > q.hi[1] || pf->hi[1] < q.lo[1] ||
+            pf->lo[2] > q.hi[2] || pf->hi[2] < q.lo[2])
+            continue;
+        const ObjTriangle& tri = tris[pf->face];
         const Vec3* corners[3] = {&worldVertices[tri.corner[0].vertex], &worldVertices[tri.corner[1].vertex],
                                   &worldVertices[tri.corner[2].vertex]};
         float w[3];
-        float frac = sweepSphereTriangle(start, hit.target, radius, corners, hit.plane, w);
+        ++triangleTests;
+        float frac = sweepSphereTriangle(q.start, hit.target, q.radius, corners, hit.plane, w);
         if (frac < 1) {
             any = true;
             for (int k = 0; k < 3; ++k) {
@@ -168,28 +237,27 @@ bool ObjInst::queryNode(int node, const Vec3& start, float radius, TraceHit& hit
             hit.restitution = restitution;
             hit.friction = friction;
             if (frac == 0) {
-                hit.target = start;
+                hit.target = q.start;
                 hit.t = 0;
-                stop = true;
+                q.stop = true;
                 return true;
             }
-            hit.target = start + (hit.target - start) * frac;
+            hit.target = q.start + (hit.target - q.start) * frac;
             hit.t = hit.t * frac;
+            q.bound();
         }
     }
     if (n.axis >= 0) {
-        // A sphere reaches beyond its segment: it stops touching a face's plane at a point
-        // up to a radius from the face, so its centre can be radius × sqrt 2 away from the
-        // face, on the other side of the split.
+        // The walk reaches as far as the sphere does (see kReach): a centre just above a
+        // split still touches faces just below it.
         const int a = n.axis;
-        const float reach = radius * 1.415f;
-        if (start[a] - reach < n.split || hit.target[a] - reach < n.split) {
-            any |= queryNode(2 * node + 1, start, radius, hit, stop);
-            if (stop) return true;
+        if (q.lo[a] < n.split) {
+            any |= queryNode(2 * node + 1, q);
+            if (q.stop) return true;
         }
-        if (start[a] + reach > n.split || hit.target[a] + reach > n.split) {
-            any |= queryNode(2 * node + 2, start, radius, hit, stop);
-            if (stop) return true;
+        if (q.hi[a] > n.split) {
+            any |= queryNode(2 * node + 2, q);
+            if (q.stop) return true;
         }
     }
     return any;

@@ -49,7 +49,25 @@ public:
     float restitution = 0.5f;
     float friction = 0.75f;
 
+    // Work done by sweep, for measurements: calls and triangle tests.
+    mutable long long sweepCount = 0;
+    mutable long long triangleTests = 0;
+
 private:
+    // The faces of each node's list, in list order, packed with their world boxes so
+    // that a query walks contiguous memory and skips faces it cannot reach.
+    struct PackedFace {
+        float lo[3], hi[3];
+        int face;
+    };
+    struct Query;
     void buildNode(int node, const BBox& b);
-    bool queryNode(int node, const Vec3& start, float radius, TraceHit& hit, bool& stop) const;
+    void packFaces();
+    bool queryNode(int node, Query& q) const;
+
+    std::vector<PackedFace> packed;
+    std::vector<int> packedStart;  // node i's faces: packed[packedStart[i] .. packedStart[i + 1])
+    // Per node: the box of its own list's faces and of every face in its subtree (empty
+    // boxes where there are none), so that a query skips lists and subtrees it misses.
+    std::vector<BBox> listBox, treeBox;
 };
