@@ -188,7 +188,7 @@ TEST_F(TextureGl, NothingToBuildFromIsAFailure)
                    "Texture::build2DMipmaps() - no picture to build from\n"
                    "Texture::build1DMipmaps() - no picture to build from\n");
     capture.begin();
-    EXPECT_FALSE(t.build2DMipmaps(1, 1, GL_RGB, GL_BITMAP, texel, 0, 0));
+    EXPECT_FALSE(t.build2DMipmaps(1, 1, GL_RGB, 0x1234, texel, 0, 0));
     EXPECT_FALSE(t.build1DMipmaps(1, GL_RGBA, 0x1234, texel, 0));
     out = capture.end();
     EXPECT_EQ(out.rfind("Texture::build2DMipmaps() - ", 0), 0u) << out;
