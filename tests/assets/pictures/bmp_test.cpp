@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/dumper.h"
 #include "assets/image.h"
 #include "bmpbuild.h"
 #include "support/testutil.h"
@@ -421,4 +422,24 @@ TEST(BmpReader, LoadsFromFile)
     EXPECT_FALSE(folder);
     EXPECT_EQ(out, "Failed to open DIB file " + dir + "/none.bmp.\nFailed to open DIB file " + dir +
                        "/empty.bmp.\nFailed to open DIB file " + dir + ".\n");
+}
+
+TEST(BmpReader, FrameCapturesReadBack)
+{
+    // The frame dumper writes padded B, G, R rows; reading one back gives the R, G, B.
+    const int width = 5, height = 3, stride = Dumper::stride(width);
+    std::vector<uint8_t> rows(size_t(stride) * height, 0xEE);
+    std::vector<uint32_t> expect;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &rows[size_t(y) * stride + x * 3];
+            p[0] = uint8_t(x * 40), p[1] = uint8_t(y * 80), p[2] = uint8_t(200 + x + y);
+            expect.push_back((p[2] << 16) | (p[1] << 8) | p[0]);
+        }
+    std::string path = scratchDir("bmp_dump") + "/dumper00000.bmp";
+    ASSERT_TRUE(Dumper::writeBmp(path.c_str(), rows.data(), width, height));
+    Decoded d;
+    d.image = loadBmpImage(path.c_str());
+    ASSERT_TRUE(d.image);
+    EXPECT_EQ(d.pixels(), expect);
 }
