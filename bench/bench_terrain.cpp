@@ -1,0 +1,202 @@
+// Terrain timings: one fine tile's noise fill (ours, the straightforward reference and
+// the libnoise Perlin module over the same grid), baking its colours, paging a tile in
+// with its texture upload, drawing the landscape from the start camera, and the
+// collision pass of 3000 falling particles over the ground.
+#include <benchmark/benchmark.h>
+
+#include <EGL/egl.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "app/camera.h"
+#include "app/glext.h"
+#include "app/random.h"
+#include "scene/parscene.h"
+#include "scene/settings.h"
+#include "terrain/landscape.h"
+#include "terrain/landscapetile.h"
+#include "terrain/noise.h"
+
+#ifdef TV_HAVE_LIBNOISE
+#include <libnoise/noise.h>
+#endif
+#ifdef TV_HAVE_GL_CONTEXT
+#include "support/glcontext.h"
+#endif
+
+namespace {
+
+constexpr int kN = LandscapeTile::kSamples;
+
+// Level-0 tile (3, 5): 10 octaves, persistence 0.5, frequency 1/129.
+void BM_TileFill(benchmark::State& state)
+{
+    std::vector<float> grid(kN * kN);
+    for (auto _ : state) {
+        fillFractalNoise(grid.data(), kN, kN, 4, 10, 0.5f, 1.0f, 1 / 129.0f, 3 * 128, 5 * 128, 213);
+        benchmark::DoNotOptimize(grid.data());
+    }
+}
+BENCHMARK(BM_TileFill)->Unit(benchmark::kMillisecond);
+
+void BM_TileFillReference(benchmark::State& state)
+{
+    std::vector<float> grid(kN * kN);
+    for (auto _ : state) {
+        fillFractalNoiseReference(grid.data(), kN, kN, 4, 10, 0.5f, 1.0f, 1 / 129.0f, 3 * 128, 5 * 128, 213);
+        benchmark::DoNotOptimize(grid.data());
+    }
+}
+BENCHMARK(BM_TileFillReference)->Unit(benchmark::kMillisecond);
+
+#ifdef TV_HAVE_LIBNOISE
+// The same grid of positions through libnoise's Perlin module with 10 octaves.
+void BM_TileFillLibnoisePerlin(benchmark::State& state)
+{
+    noise::module::Perlin perlin;
+    perlin.SetOctaveCount(10);
+    perlin.SetPersistence(0.5);
+    perlin.SetFrequency(1 / 129.0);
+    perlin.SetSeed(213);
+    std::vector<float> grid(kN * kN);
+    for (auto _ : state) {
+        for (int y = 0; y < kN; ++y)
+            for (int x = 0; x < kN; ++x)
+                grid[y * kN + x] = static_cast<float>(perlin.GetValue(x + 3 * 128, y + 5 * 128, 0));
+        benchmark::DoNotOptimize(grid.data());
+    }
+}
+BENCHMARK(BM_TileFillLibnoisePerlin)->Unit(benchmark::kMillisecond);
+#endif
+
+void BM_BakeTexels(benchmark::State& state)
+{
+    static LandscapeTile tile;
+    tile.generate(3, 5, 0, 213);
+    std::vector<unsigned char> rgb(128 * 128 * 3);
+    for (auto _ : state) {
+        tile.bakePixels(Vec3(1024, 1024, 512), 0, rgb.data());
+        benchmark::DoNotOptimize(rgb.data());
+    }
+}
+BENCHMARK(BM_BakeTexels)->Unit(benchmark::kMillisecond);
+
+// 3000 particles over the middle of the ground, each falling 2 units in this step from
+// between 0.5 and 2.5 units above it, so most touch down and bounce.
+void BM_CollisionPass3000(benchmark::State& state)
+{
+    static ParScene scene;
+    static Landscape* land = nullptr;
+    struct Start {
+        Particle* p;
+        Vec3 prev, pos, vel;
+    };
+    static std::vector<Start> starts;
+    if (!land) {
+        land = new Landscape;
+        std::printf("\n");
+        land->create(0, 213);
+        land->scale = Vec3(1024, 1024, 512);
+        scene.landscapes.push_back(land);
+        scene.parSys.init();
+        const LandscapeTile& coarse = *land->tileAt(1, 0, 0);
+        for (int i = 0; i < 3000; ++i) {
+            Particle* p = scene.parSys.allocParticle();
+            if (!p) break;
+            int gx = 20 + (i % 60) * 1.5, gy = 20 + (i / 60) * 1.5;
+            float lift = 0.5f + (tv::rand() % 2000) / 1000.0f;
+            Vec3 prev(-1024 + gx * 16 + 3, -1024 + gy * 16 + 5, coarse.height(gx, gy) * 512 + 16 + lift);
+            starts.push_back({p, prev, prev + Vec3(0.3f, -0.2f, -2), Vec3(18, -12, -120)});
+        }
+    }
+    for (auto _ : state) {
+        for (const Start& s : starts) {
+            s.p->prevPos = s.prev;
+            s.p->pos = s.pos;
+            s.p->vel = s.vel;
+        }
+        scene.collide();
+        benchmark::ClobberMemory();
+    }
+    int bounced = 0;
+    for (const Start& s : starts) bounced += !(s.p->pos == s.pos);
+    state.counters["particles"] = static_cast<double>(starts.size());
+    state.counters["bounced"] = bounced;
+}
+BENCHMARK(BM_CollisionPass3000)->Unit(benchmark::kMillisecond);
+
+#ifdef TV_HAVE_GL_CONTEXT
+bool haveGl()
+{
+    static int ok = -1;
+    if (ok < 0) {
+        std::string error;
+        ok = GlContext::make(720, 480, &error) ? 1 : 0;
+        if (ok) {
+            std::printf("\n");
+            probeGlExtensions([](const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); });
+            glEnable(GL_DEPTH_TEST);
+        } else {
+            std::printf("no GL context: %s\n", error.c_str());
+        }
+    }
+    return ok == 1;
+}
+
+// Generate, bake and upload one fine tile, as a Shift-click does.
+void BM_PageFineTileIn(benchmark::State& state)
+{
+    if (!haveGl()) {
+        state.SkipWithError("no GL context");
+        return;
+    }
+    for (auto _ : state) {
+        LandscapeTile* tile = new LandscapeTile;
+        tile->generate(3, 5, 0, 213);
+        tile->bakeTexture(Vec3(1024, 1024, 512), 3, 5, 0);
+        glFinish();
+        state.PauseTiming();
+        delete tile;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PageFineTileIn)->Unit(benchmark::kMillisecond);
+
+// The whole landscape (coarse tile and the centre fine tile) from the start camera,
+// (-100, 0, 30) looking along +x, over ground lowered so that the camera is above it.
+void BM_RenderFromStartCamera(benchmark::State& state)
+{
+    if (!haveGl()) {
+        state.SkipWithError("no GL context");
+        return;
+    }
+    static Landscape* land = nullptr;
+    if (!land) {
+        land = new Landscape;
+        land->create(0, 213);
+        land->scale = Vec3(1024, 1024, 512);
+        land->position = Vec3(0, 0, -400);
+        land->buildTileTextures();
+    }
+    resetDisplaySettings();
+    Camera camera;
+    camera.position = Vec3(-100, 0, 30);
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glFrustum(-0.25, 0.25, -0.25 * 480 / 720, 0.25 * 480 / 720, 0.25, 20000);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(-100, 0, 30, 0, 0, 30, 0, 0, 1);
+        land->render(camera);
+        glFinish();
+    }
+}
+BENCHMARK(BM_RenderFromStartCamera)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
