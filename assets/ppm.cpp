@@ -47,7 +47,12 @@ Image* readPpm(FILE* file)
     // Magic, then the comment line (not examined), then "width height". A file without
     // the comment line has its size right after the magic; extra "#" lines are skipped.
     bool sized = false;
-    if (readLine(file, line) && readLine(file, line)) {
+    // The magic line is otherwise not examined, but the other netpbm kinds (binary ones
+    // above all) would read as noise, so they are refused.
+    bool otherKind = false;
+    if (readLine(file, line))
+        otherKind = line[0] == 'P' && line[1] >= '0' && line[1] <= '9' && line[1] != '3';
+    if (!otherKind && readLine(file, line)) {
         if (line[0] != '#') fieldsRead = std::sscanf(line, "%d %d %d", &width, &height, &maxValue);
         if (fieldsRead < 2 && readHeaderLine(file, line))
             fieldsRead = std::sscanf(line, "%d %d %d", &width, &height, &maxValue);

@@ -91,7 +91,8 @@ TEST(PpmReader, ShortFileIsZeroFilled)
 TEST(PpmReader, BadHeadersAndMissingFilesFail)
 {
     for (const char* text : {"", "P3\n", "P3\n# c\n0 5\n255\n", "P3\n# c\n-2 2\n255\n", "P3\n# c\nx y\n",
-                             "P3\n# c\n100000 100000\n255\n1 2 3\n", "P3\n# c\n2147483647 2\n255\n"}) {
+                             "P3\n# c\n100000 100000\n255\n1 2 3\n", "P3\n# c\n2147483647 2\n255\n",
+                             "P6\n# binary\n1 1\n255\n\x01\x02\x03", "P2\n# grey\n1 1\n255\n7\n"}) {
         Read r;
         readPpmText(text, &r);
         EXPECT_FALSE(r.image) << text;
