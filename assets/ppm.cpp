@@ -47,7 +47,7 @@ Image* readPpm(FILE* file)
     // Magic, then the comment line (not examined), then "width height". A file without
     // the comment line has its size right after the magic; extra "#" lines are skipped.
     bool sized = false;
-    // The magic line is otherwise not examined, but the other netpbm kinds (binary ones
+    // The magic line is otherwise not examined, but the other portable-map kinds (binary ones
     // above all) would read as noise, so they are refused.
     bool otherKind = false;
     if (readLine(file, line))
