@@ -24,6 +24,7 @@ void SpringModel::reset()
     SpringObj::reset();
     model = nullptr;
     cornerCos = nullptr;  // freed only by release()
+    cornerParticle.clear();
 }
 
 void SpringModel::release()
@@ -107,6 +108,10 @@ bool SpringModel::buildFromModel(const ObjFile* m)
         s.kd = 10.0f;
     }
 
+    cornerParticle.resize(triCount * 3);
+    for (size_t t = 0; t < triCount; ++t)
+        for (int k = 0; k < 3; ++k) cornerParticle[3 * t + k] = vertex[m->triangles[t].corner[k].vertex];
+
     copyModelPositions();
     restretch();
     return true;
@@ -123,27 +128,29 @@ void SpringModel::copyModelPositions()
 // vanish at rest in general (an equilateral corner gives 0.5 v + 0.25 u).
 void SpringModel::applyAngleForces()
 {
-    if (!model || !cornerCos) return;
-    const ObjTriangle* tris = model->triangles.data();
+    if (!model || !cornerCos || cornerParticle.empty()) return;
     const size_t triCount = model->triangles.size();
-    Particle* const* v = vertex.data();
-    for (size_t t = 0; t < triCount; ++t) {
-        const ObjCorner* corner = tris[t].corner;
+    Particle* const* cp = cornerParticle.data();
+    for (size_t t = 0; t < triCount; ++t, cp += 3) {
+        // Each side once: side k runs from corner k to corner k + 1. Corner r's vectors
+        // are u = -side(r + 2) and v = side(r); negation is exact, so this is the same
+        // arithmetic as forming P(a) - P(r) and P(c) - P(r) afresh.
+        const Vec3 side[3] = {cp[1]->pos - cp[0]->pos, cp[2]->pos - cp[1]->pos, cp[0]->pos - cp[2]->pos};
+        const float len[3] = {length(side[0]), length(side[1]), length(side[2])};
+        const float inv[3] = {1.0f / len[0], 1.0f / len[1], 1.0f / len[2]};
+        const float* c0s = cornerCos + 4 * t;
         for (int r = 0; r < 3; ++r) {
-            const float c0 = cornerCos[4 * t + r];
-            if (c0 == kNoRestAngle) continue;
-            const int a = (r + 2) % 3, c = (r + 1) % 3;
-            const Vec3& pr = v[corner[r].vertex]->pos;
-            Particle* pa = v[corner[a].vertex];
-            Vec3 uu = pa->pos - pr;
-            Vec3 vv = v[corner[c].vertex]->pos - pr;
-            float lu = length(uu), lv = length(vv);
-            if (!(lu >= kMinSide && lv >= kMinSide)) continue;
-            float iu = 1.0f / lu;
-            float iv = 1.0f / lv;
+            static constexpr int kFar[3] = {2, 0, 1};
+            const float c0 = c0s[r];
+            const int a = kFar[r];
+            if (c0 == kNoRestAngle || !(len[a] >= kMinSide && len[r] >= kMinSide)) continue;
+            const Vec3 uu = -side[a];
+            const Vec3& vv = side[r];
+            const float iu = inv[a];
+            const float iv = inv[r];
             float d = dot(uu, vv);
             Vec3 g = vv * (2 * d * iu * iv) - uu * (d * d * iu * iu * iu * iv) - vv * c0 + uu * (c0 * iu * iu);
-            pa->force += g * -0.1f;
+            cp[a]->force += g * -0.1f;
         }
     }
 }

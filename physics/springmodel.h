@@ -1,11 +1,13 @@
 #pragma once
 // A soft body made from a mesh: one particle per vertex, one spring per shared edge, and
 // a force pulling every triangle corner back towards its rest angle.
+#include <vector>
+
 #include "assets/objfile.h"
 #include "assets/texture.h"
 #include "physics/springobj.h"
 
-class SpringModel : public SpringObj {
+class SpringModel final : public SpringObj {
 public:
     SpringModel();
     ~SpringModel();
@@ -24,4 +26,9 @@ public:
     float* cornerCos = nullptr;
     const ObjFile* model = nullptr;
     Texture texture;
+
+private:
+    // The particles of every triangle's corners (3 per triangle), so that the force hook
+    // reads positions without going through the mesh's records.
+    std::vector<Particle*> cornerParticle;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "physics/bodies/bodytest.h"
 #include "physics/springmodel.h"
@@ -93,6 +94,36 @@ TEST(SpringModel, RightAngledCornerAtRestGivesNoAngleForce)
     clearForces(w);
     body.applyAngleForces();
     EXPECT_GT(body.vertex[2]->force.x, 0.0f);
+}
+
+TEST(SpringModel, AngleForcesOfABentMeshFollowTheCornerFormulaExactly)
+{
+    auto mesh = meshFromText(kOctahedron);
+    Systems w;
+    SpringModel body;
+    body.init(&w.par, &w.springs);
+    ASSERT_TRUE(body.buildFromModel(mesh.get()));
+    for (size_t i = 0; i < body.vertex.size(); ++i)
+        body.vertex[i]->pos += Vec3(0.1f * i, -0.07f * i * i, 0.05f * (i % 3));
+    clearForces(w);
+    body.applyAngleForces();
+
+    // Corner by corner, as written: u, v from corner r, the rest cosine, then G.
+    std::vector<Vec3> expect(body.vertex.size());
+    for (size_t t = 0; t < mesh->triangles.size(); ++t) {
+        const ObjTriangle& tri = mesh->triangles[t];
+        for (int r = 0; r < 3; ++r) {
+            const int a = (r + 2) % 3, c = (r + 1) % 3;
+            const Vec3 pr = body.vertex[tri.corner[r].vertex]->pos;
+            const Vec3 u = body.vertex[tri.corner[a].vertex]->pos - pr;
+            const Vec3 v = body.vertex[tri.corner[c].vertex]->pos - pr;
+            const float iu = 1 / length(u), iv = 1 / length(v), d = dot(u, v);
+            const float c0 = body.cornerCos[4 * t + r];
+            const Vec3 g = v * (2 * d * iu * iv) - u * (d * d * iu * iu * iu * iv) - v * c0 + u * (c0 * iu * iu);
+            expect[tri.corner[a].vertex] += g * -0.1f;
+        }
+    }
+    for (size_t i = 0; i < expect.size(); ++i) EXPECT_VEC_EQ(body.vertex[i]->force, expect[i]) << i;
 }
 
 TEST(SpringModel, DegenerateTrianglesPutNoNaNIntoTheWorld)
