@@ -84,8 +84,8 @@ void BM_BakeTexels(benchmark::State& state)
 }
 BENCHMARK(BM_BakeTexels)->Unit(benchmark::kMillisecond);
 
-// 3000 particles over the middle of the ground, each falling 2 units in this step from
-// between 0.5 and 2.5 units above it, so most touch down and bounce.
+// 3000 particles (radius 1) over the middle of the ground, each falling 3 units in this
+// step from between 0.5 and 2.5 units above it, so most touch down and bounce.
 void BM_CollisionPass3000(benchmark::State& state)
 {
     static ParScene scene;
@@ -106,10 +106,15 @@ void BM_CollisionPass3000(benchmark::State& state)
         for (int i = 0; i < 3000; ++i) {
             Particle* p = scene.parSys.allocParticle();
             if (!p) break;
-            int gx = 20 + (i % 60) * 1.5, gy = 20 + (i / 60) * 1.5;
-            float lift = 0.5f + (tv::rand() % 2000) / 1000.0f;
-            Vec3 prev(-1024 + gx * 16 + 3, -1024 + gy * 16 + 5, coarse.height(gx, gy) * 512 + 16 + lift);
-            starts.push_back({p, prev, prev + Vec3(0.3f, -0.2f, -2), Vec3(18, -12, -120)});
+            // Anywhere in cells of the middle of the ground, 0.5 to 2.5 units above it.
+            const int gx = 20 + i % 60 + i / 60 % 2 * 30, gy = 20 + i / 60;
+            const float fx = (tv::rand() % 1000) / 1000.0f, fy = (tv::rand() % 1000) / 1000.0f;
+            const float zA = coarse.height(gx, gy), zB = coarse.height(gx + 1, gy);
+            const float zC = coarse.height(gx, gy + 1), zD = coarse.height(gx + 1, gy + 1);
+            const float h = fx <= fy ? zA + fy * (zC - zA) + fx * (zD - zC) : zA + fx * (zB - zA) + fy * (zD - zB);
+            const float lift = 0.5f + (tv::rand() % 2000) / 1000.0f;
+            Vec3 prev(-1024 + (gx + fx) * 16, -1024 + (gy + fy) * 16, h * 512 + 1 + lift);
+            starts.push_back({p, prev, prev + Vec3(0.3f, -0.2f, -3), Vec3(18, -12, -180)});
         }
     }
     for (auto _ : state) {

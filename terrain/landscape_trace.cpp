@@ -50,10 +50,20 @@ bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
     land.set(Vec3(-1, -1, zBottom), Vec3(1, 1, zTop));
     if (!overlaps(seg, land)) return false;
 
+    // The cells the widened box reaches. A sphere of radius up to the one-unit margin
+    // touches a triangle only within the box (its contact lies within one radius of its
+    // centre), so the cell past the box's far corner, which it does not reach, is left out.
     int x0 = std::max(cellIndex(seg.min.x), 0);
-    int x1 = std::min(cellIndex(seg.max.x) + 1, 127);
+    int x1 = std::min(cellIndex(seg.max.x), 127);
     int y0 = std::max(cellIndex(seg.min.y), 0);
-    int y1 = std::min(cellIndex(seg.max.y) + 1, 127);
+    int y1 = std::min(cellIndex(seg.max.y), 127);
+    if (radius > 1) {
+        x1 = std::min(x1 + 1, 127);
+        y1 = std::min(y1 + 1, 127);
+    }
+    // The sphere's lowest and highest points over the whole move.
+    const float sweepLow = std::min(start.z, hit.target.z) - radius;
+    const float sweepHigh = std::max(start.z, hit.target.z) + radius;
 
     const float dx = scale.x * 2 / 128;
     const float dy = scale.y * 2 / 128;
@@ -70,6 +80,10 @@ bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
             const Vec3 B(wx1, wy0, position.z + coarse->height(x + 1, y) * scale.z);
             const Vec3 C(wx0, wy1, position.z + coarse->height(x, y + 1) * scale.z);
             const Vec3 D(wx1, wy1, position.z + coarse->height(x + 1, y + 1) * scale.z);
+            // A cell wholly below or above the moving sphere cannot be touched.
+            const float cellLow = std::min(std::min(A.z, B.z), std::min(C.z, D.z));
+            const float cellHigh = std::max(std::max(A.z, B.z), std::max(C.z, D.z));
+            if (cellHigh < sweepLow || cellLow > sweepHigh) continue;
             const Vec3* const tris[2][3] = {{&C, &A, &D}, {&B, &D, &A}};
             for (const auto& tri : tris) {
                 float weights[3];
