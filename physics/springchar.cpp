@@ -128,7 +128,8 @@ void SpringChar::draw(const Camera& camera)
         const Vec3& a = vertex[tri[0]]->pos;
         const Vec3& b = vertex[tri[1]]->pos;
         const Vec3& c = vertex[tri[2]]->pos;
-        Vec3 n = normalised(cross(c - a, b - a));
+        // Outward for the counter-clockwise skin, so that the lit side faces the light.
+        Vec3 n = normalised(cross(b - a, c - a));
         normal[tri[0]] += n;
         normal[tri[1]] += n;
         normal[tri[2]] += n;
