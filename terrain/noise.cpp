@@ -65,15 +65,6 @@ inline float cosineFactor(float t)
 
 inline float blend(float a, float b, float f) { return a * (1 - f) + b * f; }
 
-// Smoothing from a hash table h with row pitch p, centred on *c.
-inline float smoothFrom(const float* c, int p)
-{
-    float corners = c[-p - 1] + c[-p + 1] + c[p - 1] + c[p + 1];
-    float sides = c[-1] + c[1] + c[-p] + c[p];
-    float centre = c[0];
-    return corners / 16 + sides / 8 + centre / 4;
-}
-
 // Weighted 3 × 3 mean of the set cells around (x, y); the centre counts when includeCentre.
 bool gaussianMean(int x, int y, bool onlySet, float& out)
 {
@@ -163,7 +154,7 @@ void subdivide(const Pt& p1, const Pt& p2, const Pt& p3, const Pt& p4)
 // Scratch tables of the cached fill, reused between calls.
 struct FillScratch {
     std::vector<float> acc, hash, smooth;
-    std::vector<int> ix, iy, colOf, rowOf, sx0, sy0;
+    std::vector<int> ix, iy, sx0, sy0;
     std::vector<float> fx, fy;
 };
 
@@ -219,10 +210,12 @@ bool fillFractalNoiseReference(float* grid, int width, int height, int stride, i
     return true;
 }
 
-// Octave by octave: the lattice coordinates and blend factors of a column (or row) are
-// the same for every row (or column), and the hashes and smoothed values one octave needs
-// form a small dense block, so each is computed once. The per-cell arithmetic and the
-// order of the octave sums are those of the reference, so the heights are identical.
+// Octave by octave. The lattice coordinates and blend factors of a column (or row) are
+// the same for every row (or column). The hash of (ix, iy) depends only on
+// n = 3 ix + 57 iy + seed, and so does the smoothed value (its neighbours sit at n ± 3,
+// n ± 57), so one octave needs the smoothed values of a single run of n, computed once
+// each. The per-cell arithmetic and the order of the octave sums are those of the
+// reference, so the heights are identical.
 bool fillFractalNoise(float* grid, int width, int height, int stride, int octaves, float persistence,
                       float amplitude, float frequency, float offsetX, float offsetY, int seed)
 {
@@ -267,9 +260,10 @@ bool fillFractalNoise(float* grid, int width, int height, int stride, int octave
             if (y == 0 || i < ymin) ymin = i;
             if (y == 0 || i > ymax) ymax = i;
         }
-        // Hash block: lattice columns xmin-1 .. xmax+2, rows likewise.
-        long long hw = xmax - xmin + 4, hh = ymax - ymin + 4;
-        if (!finite || hw * hh > 16 * static_cast<long long>(cells) + 4096) {
+        // Smoothed values for k = 3 (ix - xmin) + 57 (iy - ymin) up to the far corner
+        // (xmax + 1, ymax + 1); hashes for 60 more on either side.
+        const long long kmax = 3 * (xmax - xmin + 1) + 57 * (ymax - ymin + 1);
+        if (!finite || kmax > 64 * static_cast<long long>(cells) + 4096) {
             // Too sparse to share anything: evaluate sample by sample.
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)
@@ -277,51 +271,36 @@ bool fillFractalNoise(float* grid, int width, int height, int stride, int octave
                         interpolatedNoise((x + offsetX) * f, (y + offsetY) * f) * a;
             continue;
         }
-        const int HW = static_cast<int>(hw), HH = static_cast<int>(hh);
-        const int x0 = static_cast<int>(xmin) - 1, y0 = static_cast<int>(ymin) - 1;
-
-        // Only the lattice columns and rows some sample touches get smoothed values.
-        s.colOf.assign(HW, -1);
-        s.rowOf.assign(HH, -1);
-        for (int x = 0; x < width; ++x) s.colOf[s.ix[x] - x0] = s.colOf[s.ix[x] + 1 - x0] = 0;
-        for (int y = 0; y < height; ++y) s.rowOf[s.iy[y] - y0] = s.rowOf[s.iy[y] + 1 - y0] = 0;
-        int ncols = 0, nrows = 0;
-        for (int i = 0; i < HW; ++i)
-            if (s.colOf[i] == 0) s.colOf[i] = ncols++;
-            else s.colOf[i] = -1;
-        for (int j = 0; j < HH; ++j)
-            if (s.rowOf[j] == 0) s.rowOf[j] = nrows++;
-            else s.rowOf[j] = -1;
-
-        s.hash.resize(static_cast<size_t>(HW) * HH);
-        for (int j = 0; j < HH; ++j) {
-            // Rows no smoothed value reads are left unfilled.
-            bool needed = (j > 0 && s.rowOf[j - 1] >= 0) || s.rowOf[j] >= 0 || (j + 1 < HH && s.rowOf[j + 1] >= 0);
-            if (!needed) continue;
-            float* row = &s.hash[static_cast<size_t>(j) * HW];
-            for (int i = 0; i < HW; ++i) row[i] = hashValue(useed, x0 + i, y0 + j);
+        const int K = static_cast<int>(kmax) + 1;
+        const uint32_t base = static_cast<uint32_t>(xmin) * 3u + useed + static_cast<uint32_t>(ymin) * 57u;
+        s.hash.resize(static_cast<size_t>(K) + 120);
+        float* g = s.hash.data() + 60;  // g[k] for k in [-60, K + 60)
+        for (int j = -60; j < K + 60; ++j) {
+            uint32_t n = base + static_cast<uint32_t>(j);
+            n = (n << 13) ^ n;
+            uint32_t m = (n * (n * n * 15731u + 789221u) + 1376312589u) & 0x7fffffffu;
+            g[j] = static_cast<float>(1.0 - m / 1073741824.0);
         }
-        s.smooth.resize(static_cast<size_t>(ncols) * nrows);
-        for (int j = 0; j < HH; ++j) {
-            if (s.rowOf[j] < 0) continue;
-            float* out = &s.smooth[static_cast<size_t>(s.rowOf[j]) * ncols];
-            const float* hrow = &s.hash[static_cast<size_t>(j) * HW];
-            for (int i = 0; i < HW; ++i)
-                if (s.colOf[i] >= 0) out[s.colOf[i]] = smoothFrom(hrow + i, HW);
+        s.smooth.resize(K);
+        float* sm = s.smooth.data();
+        for (int k = 0; k < K; ++k) {
+            float corners = g[k - 60] + g[k - 54] + g[k + 54] + g[k + 60];
+            float sides = g[k - 3] + g[k + 3] + g[k - 57] + g[k + 57];
+            float centre = g[k];
+            sm[k] = corners / 16 + sides / 8 + centre / 4;
         }
-        for (int x = 0; x < width; ++x) s.sx0[x] = s.colOf[s.ix[x] - x0];
-        for (int y = 0; y < height; ++y) s.sy0[y] = s.rowOf[s.iy[y] - y0];
+        for (int x = 0; x < width; ++x) s.sx0[x] = 3 * (s.ix[x] - static_cast<int>(xmin));
+        for (int y = 0; y < height; ++y) s.sy0[y] = 57 * (s.iy[y] - static_cast<int>(ymin));
 
         for (int y = 0; y < height; ++y) {
-            const float* r0 = &s.smooth[static_cast<size_t>(s.sy0[y]) * ncols];
-            const float* r1 = r0 + ncols;  // row iy + 1 is always the next needed row
+            const float* row = sm + s.sy0[y];
             const float fy = s.fy[y];
             float* acc = &s.acc[static_cast<size_t>(y) * width];
             for (int x = 0; x < width; ++x) {
-                const int c = s.sx0[x];
+                const float* c = row + s.sx0[x];
                 const float fx = s.fx[x];
-                float i1 = blend(r0[c], r0[c + 1], fx);
-                float i2 = blend(r1[c], r1[c + 1], fx);
+                float i1 = blend(c[0], c[3], fx);
+                float i2 = blend(c[57], c[60], fx);
                 acc[x] += blend(i1, i2, fy) * a;
             }
         }
