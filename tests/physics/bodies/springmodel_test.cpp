@@ -220,6 +220,21 @@ TEST(SpringModel, ScaleMovesPositionsOnlyUntilRestretch)
     EXPECT_VEC_NEAR(body.vertex[0]->pos, Vec3(-2, 3, 3), 1e-5f);
 }
 
+TEST(SpringModel, FacingFlagsFollowTheLight)
+{
+    auto mesh = meshFromText(kOctahedron);
+    Systems w;
+    SpringModel body;
+    body.init(&w.par, &w.springs);
+    ASSERT_TRUE(body.buildFromModel(mesh.get()));
+    body.computeFacing(Quat(0, 0, 10, 1));  // a point light high above: the upper half faces it
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(body.cornerCos[4 * t + 3], t < 4 ? 1.0f : 0.0f) << t;
+    body.computeFacing(Quat(0, 0, -1, 0));  // a light from straight below, at infinity
+    for (int t = 0; t < 8; ++t) EXPECT_EQ(body.cornerCos[4 * t + 3], t < 4 ? 0.0f : 1.0f) << t;
+    // The rest cosines are untouched.
+    EXPECT_NEAR(body.cornerCos[0], 0.5f, 1e-6f);
+}
+
 TEST(SpringModel, EmptyOrFailedBodiesAreHarmless)
 {
     Systems w;
