@@ -9,6 +9,7 @@
 namespace sky {
 
 constexpr int kFaceCount = 6;
+constexpr int kFaceSize = 512;  // texels per side: sharp enough for a 90° view across 720 pixels
 // Picture suffixes in face order: "data/sky/blue<name>.bmp".
 extern const char* const kFaceNames[kFaceCount];
 // The cube's corners k (bit 2 = x, bit 1 = y, bit 0 = z set means +1) per face, in

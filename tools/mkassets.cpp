@@ -26,7 +26,7 @@ bool writePictures(const std::string& root)
     ok = art::glowSprite(64).save(data + "par_lum.bmp") && ok;
     ok = art::groundDetail(256).save(data + "landscape.bmp") && ok;
     for (int f = 0; f < sky::kFaceCount; ++f)
-        ok = sky::face(f, 256).save(data + "sky/blue" + sky::kFaceNames[f] + ".bmp") && ok;
+        ok = sky::face(f, sky::kFaceSize).save(data + "sky/blue" + sky::kFaceNames[f] + ".bmp") && ok;
 
     ok = art::labelButton(64, 32, "EULER", {0.30f, 0.45f, 0.75f}).save(data + "int_euler.bmp") && ok;
     ok = art::labelButton(64, 32, "RK4", {0.25f, 0.62f, 0.55f}).save(data + "int_rk4.bmp") && ok;

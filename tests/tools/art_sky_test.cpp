@@ -88,8 +88,8 @@ TEST(SkyFaces, NeighbouringFacesMatchAlongEverySharedEdge)
     int shared = 0;
     for (int f = 0; f < sky::kFaceCount; ++f) {
         const Bmp24& img = faces[static_cast<size_t>(f)];
-        ASSERT_EQ(img.width, 256);
-        ASSERT_EQ(img.height, 256);
+        ASSERT_EQ(img.width, sky::kFaceSize);
+        ASSERT_EQ(img.height, sky::kFaceSize);
         const float last = static_cast<float>(img.width - 1);
         for (int j = 0; j < img.height; ++j)
             for (int i = 0; i < img.width; ++i) {
@@ -110,8 +110,8 @@ TEST(SkyFaces, NeighbouringFacesMatchAlongEverySharedEdge)
                     << "face " << f << " texel (" << i << ", " << j << ") differs from face " << it->second.first;
             }
     }
-    // 12 edges of 256 texels; the 8 corners are shared three ways.
-    EXPECT_EQ(shared, 12 * 256 - 8);
+    // 12 edges of kFaceSize texels; the 8 corners are shared three ways.
+    EXPECT_EQ(shared, 12 * sky::kFaceSize - 8);
 }
 
 TEST(SkyFaces, TheCubeIsTheRightWayUpInTheWorld)
@@ -123,16 +123,17 @@ TEST(SkyFaces, TheCubeIsTheRightWayUpInTheWorld)
     ASSERT_FALSE(HasFailure());
     // "dn" (face 2) is dim ground, "up" (face 3) is the deepest blue, sides are sky above
     // their middle row and ground below it.
-    const unsigned char* down = faces[2].at(128, 128);
-    const unsigned char* up = faces[3].at(128, 128);
+    const int n = sky::kFaceSize, mid = n / 2, high = n * 9 / 10, low = n / 10;
+    const unsigned char* down = faces[2].at(mid, mid);
+    const unsigned char* up = faces[3].at(mid, mid);
     EXPECT_LT(down[0] + down[1] + down[2], 3 * 110);
     EXPECT_GT(up[2], up[0] + 60);
     for (int f : {0, 1, 4, 5}) {
         // World up on a side face: find which image direction moves towards +z.
         const Vec3 above = sky::cubeToWorld(sky::facePoint(f, 0.5f, 0.75f));
         const bool tUp = above.z > 0;
-        const unsigned char* sky = faces[static_cast<size_t>(f)].at(128, tUp ? 230 : 25);
-        const unsigned char* ground = faces[static_cast<size_t>(f)].at(128, tUp ? 25 : 230);
+        const unsigned char* sky = faces[static_cast<size_t>(f)].at(mid, tUp ? high : low);
+        const unsigned char* ground = faces[static_cast<size_t>(f)].at(mid, tUp ? low : high);
         EXPECT_GT(sky[2], ground[2] + 60) << "face " << f;
     }
 }

@@ -1,4 +1,5 @@
 #include "art_testutil.h"
+#include "tools/art_sky.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,9 +54,9 @@ bool readBmp24(const std::string& path, Bmp24& out, std::string& error)
 const std::vector<ArtPicture>& artPictures()
 {
     static const std::vector<ArtPicture> pictures = {
-        {"data/par_lum.bmp", 64, 64},      {"data/landscape.bmp", 256, 256}, {"data/sky/blueft.bmp", 256, 256},
-        {"data/sky/bluebk.bmp", 256, 256}, {"data/sky/bluedn.bmp", 256, 256}, {"data/sky/blueup.bmp", 256, 256},
-        {"data/sky/bluert.bmp", 256, 256}, {"data/sky/bluelf.bmp", 256, 256}, {"data/int_euler.bmp", 64, 32},
+        {"data/par_lum.bmp", 64, 64},      {"data/landscape.bmp", 256, 256}, {"data/sky/blueft.bmp", sky::kFaceSize, sky::kFaceSize},
+        {"data/sky/bluebk.bmp", sky::kFaceSize, sky::kFaceSize}, {"data/sky/bluedn.bmp", sky::kFaceSize, sky::kFaceSize}, {"data/sky/blueup.bmp", sky::kFaceSize, sky::kFaceSize},
+        {"data/sky/bluert.bmp", sky::kFaceSize, sky::kFaceSize}, {"data/sky/bluelf.bmp", sky::kFaceSize, sky::kFaceSize}, {"data/int_euler.bmp", 64, 32},
         {"data/int_rk4.bmp", 64, 32},      {"data/source.bmp", 64, 32},      {"data/reset.bmp", 64, 32},
         {"data/pause.bmp", 32, 32},        {"data/play.bmp", 32, 32},        {"bone.bmp", 128, 128},
         {"data/stone.bmp", 256, 256},      {"data/wood.bmp", 256, 256},      {"data/jelly.bmp", 128, 128},
