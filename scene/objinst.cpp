@@ -17,6 +17,14 @@ bool ObjInst::setModel(const ObjFile* m)
 {
     faceLink.clear();
     faceLink.shrink_to_fit();
+    // Faces of the previous model must not be looked up in the new one: the tree keeps
+    // its nodes but loses its faces, and world vertices wait to be recomputed.
+    for (BspNode& n : bspnode) n.firstFace = -1;
+    packed.clear();
+    packedStart.clear();
+    listBox.clear();
+    treeBox.clear();
+    worldVertices.clear();
     model = m;
     if (!m) return true;
     snprintf(name, sizeof name, "%s", m->path);

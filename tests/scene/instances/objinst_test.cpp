@@ -220,6 +220,13 @@ TEST(ObjInst, AnInstanceWithoutAModelIsInert)
     finish(inst);
     EXPECT_TRUE(inst.sweep(Vec3(0, 0, 5), 1, hit));
     EXPECT_NEAR(hit.target.z, 1, 1e-2f);  // stopped a hair short
+
+    // Swapping in a smaller model drops the old model's faces until the next build.
+    auto small = meshFromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    ASSERT_TRUE(inst.setModel(small.get()));
+    for (const BspNode& n : inst.bspnode) EXPECT_EQ(n.firstFace, -1);
+    hit = TraceHit::towards(Vec3(0, 0, -5));
+    EXPECT_FALSE(inst.sweep(Vec3(0, 0, 5), 1, hit));
 }
 
 }  // namespace
