@@ -100,6 +100,7 @@ void Cloth::pinBorder()
 
 Cloth::Triangle Cloth::triangle(int t) const
 {
+    TV_ASSERT(t >= 0 && t < triangleCount());
     int q = t / 2;
     int e = (q % (n - 1)) + (q / (n - 1)) * n;
     if (t % 2 == 0) return {{vertex[e], vertex[e + n + 1], vertex[e + 1]}};
