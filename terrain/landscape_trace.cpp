@@ -50,20 +50,21 @@ bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
     land.set(Vec3(-1, -1, zBottom), Vec3(1, 1, zTop));
     if (!overlaps(seg, land)) return false;
 
-    // The cells the widened box reaches. A sphere of radius up to the one-unit margin
-    // touches a triangle only within the box (its contact lies within one radius of its
-    // centre), so the cell past the box's far corner, which it does not reach, is left out.
-    int x0 = std::max(cellIndex(seg.min.x), 0);
-    int x1 = std::min(cellIndex(seg.max.x), 127);
-    int y0 = std::max(cellIndex(seg.min.y), 0);
-    int y1 = std::min(cellIndex(seg.max.y), 127);
-    if (radius > 1) {
-        x1 = std::min(x1 + 1, 127);
-        y1 = std::min(y1 + 1, 127);
-    }
-    // The sphere's lowest and highest points over the whole move.
-    const float sweepLow = std::min(start.z, hit.target.z) - radius;
-    const float sweepHigh = std::max(start.z, hit.target.z) + radius;
+    // Cells: those the move reaches, widened by twice the radius. The sweep reports a
+    // contact when the centre's projection onto a triangle's plane lies within one radius
+    // of the triangle, and that projection lies within one radius of the centre, so no
+    // triangle further out can be touched. (Widening by a fixed unit on the far sides
+    // only would miss contacts behind the move and test a needless row of cells ahead.)
+    const float reach = std::max(1.0f, 2 * radius) + 0.01f;
+    const Vec3 ca = toUnit(lo - Vec3(reach - 1, reach - 1, 0)), cb = toUnit(hi + Vec3(reach - 1, reach - 1, 0));
+    int x0 = std::max(cellIndex(std::min(ca.x, cb.x)), 0);
+    int x1 = std::min(cellIndex(std::max(ca.x, cb.x)), 127);
+    int y0 = std::max(cellIndex(std::min(ca.y, cb.y)), 0);
+    int y1 = std::min(cellIndex(std::max(ca.y, cb.y)), 127);
+    // Heights out of reach for the same reason: beyond the sphere's lowest and highest
+    // points over the whole move by one more radius.
+    const float sweepLow = std::min(start.z, hit.target.z) - reach;
+    const float sweepHigh = std::max(start.z, hit.target.z) + reach;
 
     const float dx = scale.x * 2 / 128;
     const float dy = scale.y * 2 / 128;

@@ -98,6 +98,49 @@ TEST_F(GroundSweep, AgreesWithABruteForceSweepOverEveryTriangle)
     EXPECT_GT(hits, 60);
 }
 
+// Particle-sized drops onto the ground from every side: the rare contacts the sweep
+// makes with a triangle next to the one below (steep slopes, edges) must be found too.
+TEST_F(GroundSweep, ShortDropsAgreeWithTheirNeighbourhood)
+{
+    const LandscapeTile& t = *land.tileAt(1, 0, 0);
+    const Vec3 p = land.position, s = land.scale;
+    auto corner = [&](int x, int y) {
+        return Vec3(p.x - s.x + x * 16, p.y - s.y + y * 16, p.z + t.height(x, y) * s.z);
+    };
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<float> u(0, 1);
+    int differ = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const int gx = 2 + gen() % 124, gy = 2 + gen() % 124;
+        const float fx = u(gen), fy = u(gen);
+        const Vec3 A = corner(gx, gy), B = corner(gx + 1, gy), C = corner(gx, gy + 1), D = corner(gx + 1, gy + 1);
+        const float z = fx <= fy ? A.z + fy * (C.z - A.z) + fx * (D.z - C.z) : A.z + fx * (B.z - A.z) + fy * (D.z - B.z);
+        const Vec3 from(A.x + fx * 16, A.y + fy * 16, z + 1 + u(gen) * 2.5f);
+        const Vec3 to = from + Vec3((u(gen) - 0.5f) * 3, (u(gen) - 0.5f) * 3, -3 * u(gen));
+
+        TraceHit expect = TraceHit::towards(to);
+        for (int y = gy - 2; y <= gy + 2; ++y) {
+            for (int x = gx - 2; x <= gx + 2; ++x) {
+                Vec3 a = corner(x, y), b = corner(x + 1, y), c = corner(x, y + 1), d = corner(x + 1, y + 1);
+                const Vec3* const tris[2][3] = {{&c, &a, &d}, {&b, &d, &a}};
+                for (const auto& tri : tris) {
+                    Plane plane;
+                    float w[3];
+                    float f = sweepSphereTriangle(from, expect.target, 1, tri, plane, w);
+                    if (f < 1) {
+                        expect.target = from + (expect.target - from) * f;
+                        expect.t *= f;
+                    }
+                }
+            }
+        }
+        TraceHit hit = TraceHit::towards(to);
+        land.intersect(from, 1, hit);
+        differ += std::fabs(hit.t - expect.t) > 1e-3f;
+    }
+    EXPECT_EQ(differ, 0);
+}
+
 TEST_F(GroundSweep, FallingSphereStopsOneRadiusAboveFlatGround)
 {
     flatten(0);
