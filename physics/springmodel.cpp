@@ -1,6 +1,9 @@
 #include "physics/springmodel.h"
 
 #include <GL/gl.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <cstdio>
 #include <new>
@@ -123,6 +126,97 @@ void SpringModel::copyModelPositions()
     for (size_t i = 0; i < model->vertices.size(); ++i) vertex[i]->pos = model->vertices[i];
 }
 
+namespace {
+constexpr int kFar[3] = {2, 0, 1};  // corner r's far corner a = r + 2
+
+// One triangle's three corner terms, in corner order.
+inline void angleTerms(Particle* const* cp, const float* c0s)
+{
+    // Each side once: side k runs from corner k to corner k + 1. Corner r's vectors are
+    // u = -side(r + 2) and v = side(r); negation is exact, so this is the same
+    // arithmetic as forming P(a) - P(r) and P(c) - P(r) afresh.
+    const Vec3 side[3] = {cp[1]->pos - cp[0]->pos, cp[2]->pos - cp[1]->pos, cp[0]->pos - cp[2]->pos};
+    const float len[3] = {length(side[0]), length(side[1]), length(side[2])};
+    const float inv[3] = {1.0f / len[0], 1.0f / len[1], 1.0f / len[2]};
+    for (int r = 0; r < 3; ++r) {
+        const float c0 = c0s[r];
+        const int a = kFar[r];
+        if (c0 == kNoRestAngle || !(len[a] >= kMinSide && len[r] >= kMinSide)) continue;
+        const Vec3 uu = -side[a];
+        const Vec3& vv = side[r];
+        const float iu = inv[a];
+        const float iv = inv[r];
+        float d = dot(uu, vv);
+        Vec3 g = vv * (2 * d * iu * iv) - uu * (d * d * iu * iu * iu * iv) - vv * c0 + uu * (c0 * iu * iu);
+        cp[a]->force += g * -0.1f;
+    }
+}
+
+#ifdef __SSE2__
+// Four triangles side by side, lane by lane the same operations in the same order as
+// angleTerms (so the same bits); the forces are then added triangle by triangle, corner
+// by corner, as angleTerms adds them.
+inline void angleTerms4(Particle* const* cp, const float* c0s)
+{
+    alignas(16) float p[3][3][4];  // corner, component, lane
+    alignas(16) float c0[3][4];
+    for (int l = 0; l < 4; ++l) {
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& q = cp[3 * l + k]->pos;
+            p[k][0][l] = q.x;
+            p[k][1][l] = q.y;
+            p[k][2][l] = q.z;
+            c0[k][l] = c0s[4 * l + k];
+        }
+    }
+    __m128 side[3][3], len[3], inv[3];
+    for (int k = 0; k < 3; ++k) {
+        const int next = (k + 1) % 3;
+        for (int x = 0; x < 3; ++x) side[k][x] = _mm_sub_ps(_mm_load_ps(p[next][x]), _mm_load_ps(p[k][x]));
+        len[k] = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(side[k][0], side[k][0]), _mm_mul_ps(side[k][1], side[k][1])),
+                                        _mm_mul_ps(side[k][2], side[k][2])));
+        inv[k] = _mm_div_ps(_mm_set1_ps(1.0f), len[k]);
+    }
+    const __m128 sign = _mm_set1_ps(-0.0f), two = _mm_set1_ps(2.0f), scale = _mm_set1_ps(-0.1f);
+    const __m128 minSide = _mm_set1_ps(kMinSide), noRest = _mm_set1_ps(kNoRestAngle);
+    alignas(16) float f[3][3][4];
+    int use[3];
+    for (int r = 0; r < 3; ++r) {
+        const int a = kFar[r];
+        const __m128 c = _mm_load_ps(c0[r]);
+        const __m128 ok = _mm_and_ps(_mm_cmpneq_ps(c, noRest),
+                                     _mm_and_ps(_mm_cmpge_ps(len[a], minSide), _mm_cmpge_ps(len[r], minSide)));
+        use[r] = _mm_movemask_ps(ok);
+        __m128 u[3], v[3];
+        for (int x = 0; x < 3; ++x) {
+            u[x] = _mm_xor_ps(side[a][x], sign);
+            v[x] = side[r][x];
+        }
+        const __m128 iu = inv[a], iv = inv[r];
+        const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(u[0], v[0]), _mm_mul_ps(u[1], v[1])), _mm_mul_ps(u[2], v[2]));
+        const __m128 k1 = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(two, d), iu), iv);
+        const __m128 k2 = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(d, d), iu), iu), iu), iv);
+        const __m128 k3 = _mm_mul_ps(_mm_mul_ps(c, iu), iu);
+        for (int x = 0; x < 3; ++x) {
+            __m128 g = _mm_sub_ps(_mm_mul_ps(k1, v[x]), _mm_mul_ps(k2, u[x]));
+            g = _mm_sub_ps(g, _mm_mul_ps(c, v[x]));
+            g = _mm_add_ps(g, _mm_mul_ps(k3, u[x]));
+            _mm_store_ps(f[r][x], _mm_mul_ps(scale, g));
+        }
+    }
+    for (int l = 0; l < 4; ++l) {
+        for (int r = 0; r < 3; ++r) {
+            if (!(use[r] >> l & 1)) continue;
+            Vec3& force = cp[3 * l + kFar[r]]->force;
+            force.x += f[r][0][l];
+            force.y += f[r][1][l];
+            force.z += f[r][2][l];
+        }
+    }
+}
+#endif
+}  // namespace
+
 // Pushes the far corner a := r + 2 of each corner r so that the corner's cosine heads
 // back towards its rest value. The term is a heuristic, not a gradient: it does not
 // vanish at rest in general (an equilateral corner gives 0.5 v + 0.25 u).
@@ -131,28 +225,11 @@ void SpringModel::applyAngleForces()
     if (!model || !cornerCos || cornerParticle.empty()) return;
     const size_t triCount = model->triangles.size();
     Particle* const* cp = cornerParticle.data();
-    for (size_t t = 0; t < triCount; ++t, cp += 3) {
-        // Each side once: side k runs from corner k to corner k + 1. Corner r's vectors
-        // are u = -side(r + 2) and v = side(r); negation is exact, so this is the same
-        // arithmetic as forming P(a) - P(r) and P(c) - P(r) afresh.
-        const Vec3 side[3] = {cp[1]->pos - cp[0]->pos, cp[2]->pos - cp[1]->pos, cp[0]->pos - cp[2]->pos};
-        const float len[3] = {length(side[0]), length(side[1]), length(side[2])};
-        const float inv[3] = {1.0f / len[0], 1.0f / len[1], 1.0f / len[2]};
-        const float* c0s = cornerCos + 4 * t;
-        for (int r = 0; r < 3; ++r) {
-            static constexpr int kFar[3] = {2, 0, 1};
-            const float c0 = c0s[r];
-            const int a = kFar[r];
-            if (c0 == kNoRestAngle || !(len[a] >= kMinSide && len[r] >= kMinSide)) continue;
-            const Vec3 uu = -side[a];
-            const Vec3& vv = side[r];
-            const float iu = inv[a];
-            const float iv = inv[r];
-            float d = dot(uu, vv);
-            Vec3 g = vv * (2 * d * iu * iv) - uu * (d * d * iu * iu * iu * iv) - vv * c0 + uu * (c0 * iu * iu);
-            cp[a]->force += g * -0.1f;
-        }
-    }
+    size_t t = 0;
+#ifdef __SSE2__
+    for (; t + 4 <= triCount; t += 4) angleTerms4(cp + 3 * t, cornerCos + 4 * t);
+#endif
+    for (; t < triCount; ++t) angleTerms(cp + 3 * t, cornerCos + 4 * t);
 }
 
 void SpringModel::draw() const

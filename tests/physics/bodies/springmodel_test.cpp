@@ -98,45 +98,54 @@ TEST(SpringModel, RightAngledCornerAtRestGivesNoAngleForce)
 
 TEST(SpringModel, AngleForcesOfABentMeshFollowTheCornerFormulaExactly)
 {
-    auto mesh = meshFromText(kOctahedron);
-    Systems w;
-    SpringModel body;
-    body.init(&w.par, &w.springs);
-    ASSERT_TRUE(body.buildFromModel(mesh.get()));
-    for (size_t i = 0; i < body.vertex.size(); ++i)
-        body.vertex[i]->pos += Vec3(0.1f * i, -0.07f * i * i, 0.05f * (i % 3));
-    clearForces(w);
-    body.applyAngleForces();
+    // Eight triangles (blocks of four only) and a fan of five (a block and one more).
+    const char* meshes[] = {kOctahedron,
+                            "v 0 0 0\nv 2 0 0\nv 1.5 1.5 0\nv 0 2 0\nv -1.5 1.5 0\nv -2 0 0\nv 0 0 1\n"
+                            "f 1 2 3\nf 1 3 4\nf 1 4 5\nf 1 5 6\nf 7 2 3\n"};
+    for (const char* text : meshes) {
+        auto mesh = meshFromText(text);
+        ASSERT_TRUE(mesh);
+        Systems w;
+        SpringModel body;
+        body.init(&w.par, &w.springs);
+        ASSERT_TRUE(body.buildFromModel(mesh.get()));
+        for (size_t i = 0; i < body.vertex.size(); ++i)
+            body.vertex[i]->pos += Vec3(0.1f * i, -0.07f * i * i, 0.05f * (i % 3));
+        clearForces(w);
+        body.applyAngleForces();
 
-    // Corner by corner, as written: u, v from corner r, the rest cosine, then G.
-    std::vector<Vec3> expect(body.vertex.size());
-    for (size_t t = 0; t < mesh->triangles.size(); ++t) {
-        const ObjTriangle& tri = mesh->triangles[t];
-        for (int r = 0; r < 3; ++r) {
-            const int a = (r + 2) % 3, c = (r + 1) % 3;
-            const Vec3 pr = body.vertex[tri.corner[r].vertex]->pos;
-            const Vec3 u = body.vertex[tri.corner[a].vertex]->pos - pr;
-            const Vec3 v = body.vertex[tri.corner[c].vertex]->pos - pr;
-            const float iu = 1 / length(u), iv = 1 / length(v), d = dot(u, v);
-            const float c0 = body.cornerCos[4 * t + r];
-            const Vec3 g = v * (2 * d * iu * iv) - u * (d * d * iu * iu * iu * iv) - v * c0 + u * (c0 * iu * iu);
-            expect[tri.corner[a].vertex] += g * -0.1f;
+        // Corner by corner, as written: u, v from corner r, the rest cosine, then G.
+        std::vector<Vec3> expect(body.vertex.size());
+        for (size_t t = 0; t < mesh->triangles.size(); ++t) {
+            const ObjTriangle& tri = mesh->triangles[t];
+            for (int r = 0; r < 3; ++r) {
+                const int a = (r + 2) % 3, c = (r + 1) % 3;
+                const Vec3 pr = body.vertex[tri.corner[r].vertex]->pos;
+                const Vec3 u = body.vertex[tri.corner[a].vertex]->pos - pr;
+                const Vec3 v = body.vertex[tri.corner[c].vertex]->pos - pr;
+                const float iu = 1 / length(u), iv = 1 / length(v), d = dot(u, v);
+                const float c0 = body.cornerCos[4 * t + r];
+                const Vec3 g = v * (2 * d * iu * iv) - u * (d * d * iu * iu * iu * iv) - v * c0 + u * (c0 * iu * iu);
+                expect[tri.corner[a].vertex] += g * -0.1f;
+            }
         }
+        for (size_t i = 0; i < expect.size(); ++i) EXPECT_VEC_EQ(body.vertex[i]->force, expect[i]) << i;
     }
-    for (size_t i = 0; i < expect.size(); ++i) EXPECT_VEC_EQ(body.vertex[i]->force, expect[i]) << i;
 }
 
 TEST(SpringModel, DegenerateTrianglesPutNoNaNIntoTheWorld)
 {
     // A zero-length side at rest (vertices 1 and 2 coincide), and a healthy triangle that
     // collapses later.
-    auto mesh = meshFromText("v 0 0 0\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 3 5 4\n");
+    // (Five triangles, so that both the four-wide and the one-by-one paths meet them.)
+    auto mesh = meshFromText("v 0 0 0\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 2 0 0\nv 2 1 0\n"
+                             "f 1 2 3\nf 3 5 4\nf 3 6 5\nf 6 7 5\nf 1 3 2\n");
     ASSERT_TRUE(mesh);
     Systems w;
     SpringModel body;
     body.init(&w.par, &w.springs);
     ASSERT_TRUE(body.buildFromModel(mesh.get()));
-    for (int k = 0; k < 8; ++k) EXPECT_FALSE(std::isnan(body.cornerCos[k])) << k;
+    for (int k = 0; k < 20; ++k) EXPECT_FALSE(std::isnan(body.cornerCos[k])) << k;
 
     body.vertex[4]->pos = body.vertex[3]->pos;
     for (int pass = 0; pass < 2; ++pass) {
