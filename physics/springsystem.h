@@ -69,9 +69,25 @@ struct Spring {
     float kd = 0;
 };
 
+// Prints a runaway spring force and gives the zero force that replaces it.
+Vec3 outOfBoundsForce(const Vec3& F);
+
 // The force on the first end of a damped spring; posDelta and velDelta are first end
 // minus second end. Hooke's term (L − rest)·ks plus dashpot (Δv·Δx)·kd/L along Δx.
-Vec3 springForce(const Vec3& posDelta, const Vec3& velDelta, float ks, float kd, float rest);
+// Inline because the force passes call it for every spring several times a frame.
+inline Vec3 springForce(const Vec3& posDelta, const Vec3& velDelta, float ks, float kd, float rest)
+{
+    const float L = length(posDelta);
+    if (L < 0.0001f) return {0, 0, 0};  // degenerate: ends on top of each other
+    const float S = (L - rest) * ks;
+    const float D = dot(velDelta, posDelta) * kd / L;
+    const Vec3 F = posDelta * (-(S + D) / L);
+    // Squared lengths below 9.9e13 are surely within 1e7; only forces near the bound
+    // (or not a number) pay for the exact test.
+    if (lengthSquared(F) < 9.9e13f) return F;
+    if (length(F) > 10000000.0f) return outOfBoundsForce(F);
+    return F;
+}
 
 // A growable array of springs. Slots are never removed: a slot is freed by clearing
 // `active` and reused, lowest index first, by the next allocSpring.

@@ -1,6 +1,8 @@
 // The particle pool's lists and counters, spring slot reuse and the damped-spring law.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "physics/springsystem.h"
@@ -141,4 +143,55 @@ TEST(SpringArray, ForcesAreEqualAndOppositeAndSkipInactiveSlots)
     ss.applySpringForces(ps);
     EXPECT_VEC_EQ(a->force, Vec3(20, 0, 0));
     EXPECT_VEC_EQ(b->force, Vec3(-20, 0, 0));
+}
+
+TEST(SpringArray, BatchedPassMatchesTheScalarLawBitForBit)
+{
+    // Random springs, some inactive, some degenerate, some runaway: the force pass must
+    // give exactly what springForce gives spring by spring in index order.
+    ParticleSystem ps;
+    SpringSystem ss;
+    std::vector<Particle*> p;
+    uint32_t seed = 12345;
+    auto rnd = [&seed]() {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<float>(seed >> 8) / 16777216.0f;
+    };
+    for (int i = 0; i < 64; ++i) {
+        Particle* q = ps.allocParticle();
+        q->pos = {rnd() * 10, rnd() * 10, rnd() * 10};
+        q->vel = {rnd() - 0.5f, rnd() - 0.5f, rnd() - 0.5f};
+        p.push_back(q);
+    }
+    p[1]->pos = p[0]->pos;  // degenerate pair
+    for (int i = 0; i < 203; ++i) {
+        int k = ss.allocSpring();
+        Particle* a = p[i % 64];
+        Particle* b = i % 17 == 0 ? p[(i + 1) % 64] : p[(i * 7 + 3) % 64];
+        if (a == b) b = p[(i + 5) % 64];
+        ss.spring[k] = {i % 11 != 5, a, b, rnd() * 3, rnd() * 500, rnd() * 5};
+        if (i == 100) ss.spring[k].ks = 1e9f;  // runaway
+    }
+    ss.spring[0].p0 = p[0];
+    ss.spring[0].p1 = p[1];
+
+    std::vector<Vec3> expected(p.size());
+    StdoutCapture out;
+    out.begin();
+    for (const Spring& s : ss.spring) {
+        if (!s.active) continue;
+        Vec3 F = springForce(s.p0->pos - s.p1->pos, s.p0->vel - s.p1->vel, s.ks, s.kd, s.rest);
+        for (size_t j = 0; j < p.size(); ++j) {
+            if (p[j] == s.p0) expected[j] += F;
+            if (p[j] == s.p1) expected[j] -= F;
+        }
+    }
+    const std::string reference = out.end();
+    out.begin();
+    ss.applySpringForces(ps);
+    EXPECT_EQ(out.end(), reference);
+    EXPECT_NE(reference.find("got an out of bounds force"), std::string::npos);
+    for (size_t j = 0; j < p.size(); ++j) {
+        EXPECT_EQ(std::memcmp(&p[j]->force, &expected[j], sizeof(Vec3)), 0) << j;
+    }
 }
