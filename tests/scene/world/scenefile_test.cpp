@@ -1,0 +1,226 @@
+// The scene-file reader against hand-written files: echo, blocks, keys, messages.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/testutil.h"
+#include "worldfixture.h"
+
+namespace {
+class SceneFileTest : public WorldTest {
+protected:
+    // Writes the text to a scratch file, loads it and returns what was printed.
+    std::string load(const std::string& text, bool* result = nullptr)
+    {
+        const std::string path = scratchDir("scenefile") + "/world.scn";
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        StdoutCapture out;
+        out.begin();
+        const bool ok = scene.load(path.c_str());
+        if (result) *result = ok;
+        return out.end();
+    }
+    // The printed text without the echo lines.
+    static std::string messages(const std::string& printed)
+    {
+        std::string out;
+        size_t pos = 0;
+        while (pos < printed.size()) {
+            size_t end = printed.find('\n', pos);
+            if (end == std::string::npos) end = printed.size() - 1;
+            std::string line = printed.substr(pos, end - pos + 1);
+            if (line.rfind("ParScene::load read line ", 0) != 0) out += line;
+            pos = end + 1;
+        }
+        return out;
+    }
+    static std::string writeTriangleObj()
+    {
+        const std::string path = scratchDir("scenefile-obj") + "/tri.obj";
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fputs("v 0 0 0\nv 10 0 0\nv 0 10 0\nf 1 2 3\n", f);
+        std::fclose(f);
+        return path;
+    }
+};
+}  // namespace
+
+TEST_F(SceneFileTest, EveryLineIsEchoedAndUnknownLinesReported)
+{
+    bool ok = false;
+    const std::string out = load("# comment\r\n\nhello world\nemitter \nstart\r\n", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out,
+              "ParScene::load read line # comment\n"
+              "ParScene::load read line \n"
+              "ParScene::load read line hello world\n"
+              "found an unknown command: hello world\n"
+              "ParScene::load read line emitter \n"
+              "found an unknown command: emitter \n"
+              "ParScene::load read line start\n");
+    EXPECT_TRUE(scene.emitters.empty());
+}
+
+TEST_F(SceneFileTest, EmptyAndMissingFiles)
+{
+    bool ok = false;
+    EXPECT_EQ(load("", &ok), "");
+    EXPECT_TRUE(ok);
+    load("# nothing here\n#start\n", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(scene.emitters.empty() && scene.objects.empty() && scene.landscapes.empty());
+    EXPECT_EQ(scene.startTransform.trans, Vec3(0, 0, 0));
+
+    StdoutCapture out;
+    out.begin();
+    EXPECT_FALSE(scene.load("no/such/file.scn"));
+    EXPECT_EQ(out.end(), "unable to open the file no/such/file.scn\n");
+}
+
+TEST_F(SceneFileTest, StartBlockComposesTranslationsAndRotations)
+{
+    const std::string out = load("start\ntranslate 10 0 0\nrotate 90 0 0 1\ntranslate 5 0 0\nbogus\n");
+    EXPECT_EQ(messages(out), "translate\nrotate\ntranslate\nfound an unknown command: bogus\n");
+    // The second translation is turned by the rotation before it.
+    EXPECT_VEC_NEAR(scene.startTransform.trans, Vec3(10, 5, 0), 1e-5f);
+    EXPECT_VEC_NEAR(rotatedX(scene.startTransform.rot), Vec3(0, 1, 0), 1e-6f);
+}
+
+TEST_F(SceneFileTest, EmitterKeysDefaultsAndFailedConversions)
+{
+    load("emitter\n"
+         "translate 1 2 3\n"
+         "massinv 0.5\n"
+         "life 7\n"
+         "rate abc\n"
+         "rate5\n"
+         "childvel 4 5\n"
+         "childlife 3\n"
+         "childradius 2\n"
+         "color 0.5 0.5 0.5 1\n"
+         "colormax 1 0.25 1\n"
+         "emitter\n");
+    ASSERT_EQ(scene.emitters.size(), 2u);
+    const Emitter& e = *scene.emitters[0];
+    EXPECT_EQ(e.particle->pos, Vec3(1, 2, 3));
+    EXPECT_EQ(e.particle->invMass, 0.5f);
+    EXPECT_EQ(e.life, 7);
+    EXPECT_EQ(e.remainingLife, 7);
+    EXPECT_EQ(e.rate, 120);  // nothing converted: the default stays
+    EXPECT_EQ(e.childVel, Vec3(4, 5, 0));
+    EXPECT_EQ(e.childSpread, 1);
+    EXPECT_EQ(e.childLife, 3);
+    EXPECT_EQ(e.childRadius, 2);
+    EXPECT_EQ(e.colorMin[0], 0.5f);
+    // colormax is not taken for color; its green is below the minimum and is raised
+    // to it at the end of the file, while the unconverted alpha keeps its default.
+    EXPECT_EQ(e.colorMax[0], 1);
+    EXPECT_EQ(e.colorMax[1], 0.5f);
+    EXPECT_EQ(e.colorMax[2], 1);
+    EXPECT_EQ(e.colorMax[3], 1);
+    const Emitter& d = *scene.emitters[1];
+    EXPECT_EQ(d.particle->pos, Vec3(0, 0, 0));
+    EXPECT_EQ(d.particle->invMass, 1);
+    EXPECT_EQ(d.life, 1);
+    EXPECT_EQ(d.rate, 120);
+    EXPECT_EQ(d.childRadius, 1.5f);
+    EXPECT_EQ(d.colorMin[3], 1);
+}
+
+TEST_F(SceneFileTest, ChildVelocityTurnsWithTheRotationAboveIt)
+{
+    load("emitter\nrotate 90 1 0 0\nchildvel 0 0 10 5\n"
+         "emitter\nchildvel 0 0 10 5\nrotate 90 1 0 0\n");
+    ASSERT_EQ(scene.emitters.size(), 2u);
+    EXPECT_VEC_NEAR(scene.emitters[0]->childVel, Vec3(0, -10, 0), 1e-5f);
+    EXPECT_EQ(scene.emitters[0]->childSpread, 5);
+    EXPECT_VEC_NEAR(scene.emitters[1]->childVel, Vec3(0, 0, 10), 1e-6f);
+    // Block transforms start afresh at each command.
+    EXPECT_VEC_NEAR(scene.emitters[1]->particle->pos, Vec3(0, 0, 0), 1e-6f);
+}
+
+TEST_F(SceneFileTest, AFailedEmitterSwallowsTheRestOfItsBlock)
+{
+    while (scene.parSys.allocParticle()) {
+    }
+    const std::string out = load("emitter\nrate 10\nstart\ntranslate 1 1 1\n");
+    EXPECT_EQ(messages(out),
+              "FAILED TO CREATE THE EMITTER PARTICLE!\n"
+              "we have a bad emitter!\nwe have a bad emitter!\nwe have a bad emitter!\n");
+    EXPECT_TRUE(scene.emitters.empty());
+    EXPECT_EQ(scene.startTransform.trans, Vec3(0, 0, 0));
+}
+
+TEST_F(SceneFileTest, ObjectBlocksPlaceModelsAndSkipMissingOnes)
+{
+    const std::string obj = writeTriangleObj();
+    const std::string out = load("object\ntranslate 100 0 0\nscale 2 2 2\nrestitution 0.9\nfriction 0.1\n" + obj +
+                                 "\nobject\nno_such_model.obj\nobject\n");
+    ASSERT_EQ(scene.objects.size(), 3u);
+    const ObjInst& o = *scene.objects[0];
+    ASSERT_NE(o.model, nullptr);
+    EXPECT_EQ(o.restitution, 0.9f);
+    EXPECT_EQ(o.friction, 0.1f);
+    EXPECT_EQ(o.scale, Vec3(2, 2, 2));
+    EXPECT_EQ(scene.objects[1]->model, nullptr);
+    EXPECT_EQ(scene.objects[2]->model, nullptr);
+    const std::string m = messages(out);
+    EXPECT_NE(m.find("found an unknown command: " + obj + "\n"), std::string::npos);
+    EXPECT_NE(m.find("failed to load the model no_such_model.obj\n"), std::string::npos);
+    // Only the placed instance gets a box line; the model-less ones are skipped.
+    EXPECT_NE(m.find("0 bbox: 100.000000 0.000000 0.000000 / 120.000000 20.000000 0.000000\n"), std::string::npos);
+    EXPECT_EQ(m.find("1 bbox"), std::string::npos);
+    EXPECT_EQ(m.find("2 bbox"), std::string::npos);
+    // The model is cached: a second instance shares it.
+    EXPECT_EQ(scene.modelCache.getModel(obj.c_str(), false), o.model);
+    EXPECT_EQ(scene.modelCache.size(), 1);
+
+    // Traces run past the model-less instances to the placed one.
+    const TraceHit hit = scene.trace({105, 5, 10}, {105, 5, -10}, 1);
+    EXPECT_LT(hit.t, 1);
+}
+
+TEST_F(SceneFileTest, LongLinesAndBinaryBytesAreSafe)
+{
+    std::string longLine(5000, 'x');
+    std::string text = "start\n" + longLine + "\nemitter\nrate 30\n";
+    text += std::string("\x01\xff\x7f\0garbage\n", 12);
+    text += "translate 1e40 -1e40 nan\n";
+    bool ok = false;
+    const std::string out = load(text, &ok);
+    EXPECT_TRUE(ok);
+    // 5000 characters arrive as five reads of at most 1023.
+    size_t echoes = 0;
+    for (size_t p = out.find("ParScene::load read line xxx"); p != std::string::npos;
+         p = out.find("ParScene::load read line xxx", p + 1))
+        ++echoes;
+    EXPECT_EQ(echoes, 5u);
+    ASSERT_EQ(scene.emitters.size(), 1u);
+    EXPECT_EQ(scene.emitters[0]->rate, 30);
+}
+
+TEST_F(SceneFileTest, ModelCacheKeepsEdgedAndPlainCopiesApart)
+{
+    const std::string obj = writeTriangleObj();
+    const ObjFile* plain = scene.modelCache.getModel(obj.c_str(), false);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(scene.modelCache.getModel(obj.c_str(), false), plain);
+    EXPECT_EQ(scene.modelCache.size(), 1);
+    StdoutCapture out;
+    out.begin();
+    EXPECT_EQ(scene.modelCache.getModel("missing.obj", false), nullptr);
+    out.end();
+    EXPECT_EQ(scene.modelCache.size(), 1);
+}
+
+TEST_F(SceneFileTest, ReloadingReplacesTheFileContentButKeepsSinks)
+{
+    scene.sinks.push_back(new Sink);
+    load("emitter\nemitter\n");
+    load("emitter\n");
+    EXPECT_EQ(scene.emitters.size(), 1u);
+    EXPECT_EQ(scene.sinks.size(), 1u);
+}
