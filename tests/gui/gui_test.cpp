@@ -1,0 +1,180 @@
+// The button bar: hit edges, dispatch order, press-only actions and what it draws.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <string>
+
+#include "app/input.h"
+#include "gui/gui.h"
+#include "scene/parscene.h"
+#include "support/glcontext.h"
+#include "support/testutil.h"
+
+namespace {
+constexpr int LEFT = 1, RIGHT = 4;
+
+class GuiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        input.placementMode = 0;
+        StdoutCapture out;
+        out.begin();
+        ASSERT_TRUE(panel.init(&scene));
+        loadMessages = out.end();
+    }
+    // A left press at (x, y) from no buttons held.
+    bool press(int x, int y, int buttons = LEFT, int old = 0) { return panel.handleMouse(buttons, old, x, y); }
+
+    ParScene scene;
+    GuiPanel panel;
+    std::string loadMessages;
+};
+}  // namespace
+
+TEST_F(GuiTest, FourButtonsInOrderAndMissingPicturesReported)
+{
+    ASSERT_EQ(panel.buttons.size(), 4u);
+    EXPECT_NE(dynamic_cast<IntegratorButton*>(panel.buttons[0]), nullptr);
+    EXPECT_NE(dynamic_cast<SourceButton*>(panel.buttons[1]), nullptr);
+    EXPECT_NE(dynamic_cast<ResetButton*>(panel.buttons[2]), nullptr);
+    EXPECT_NE(dynamic_cast<PlayPauseButton*>(panel.buttons[3]), nullptr);
+    // Run from the test folder, there are no pictures: each is reported (after the
+    // picture reader's own line), nothing fails.
+    std::string ours;
+    for (size_t p = loadMessages.find("GlGuiButton::"); p != std::string::npos; p = loadMessages.find("GlGuiButton::", p + 1))
+        ours += loadMessages.substr(p, loadMessages.find('\n', p) - p + 1);
+    EXPECT_EQ(ours,
+              "GlGuiButton::GlGuiButton: failed to load file data/int_euler.bmp\n"
+              "GlGuiButton::GlGuiButton: failed to load file data/int_rk4.bmp\n"
+              "GlGuiButton::GlGuiButton: failed to load file data/source.bmp\n"
+              "GlGuiButton::GlGuiButton: failed to load file data/reset.bmp\n"
+              "GlGuiButton::GlGuiButton: failed to load file data/pause.bmp\n"
+              "GlGuiButton::GlGuiButton: failed to load file data/play.bmp\n");
+    GuiPanel none;
+    EXPECT_FALSE(none.init(nullptr));
+}
+
+TEST_F(GuiTest, EdgesAreInclusive)
+{
+    EXPECT_TRUE(press(64, 48));  // right edge of the source button
+    EXPECT_EQ(input.placementMode, 1);
+    input.placementMode = 0;
+    EXPECT_FALSE(press(65, 48));
+    EXPECT_TRUE(press(0, 32));
+    EXPECT_FALSE(press(-1, 40));
+    EXPECT_TRUE(press(160, 96));  // top-right corner of play/pause
+    EXPECT_FALSE(press(161, 96));
+    EXPECT_FALSE(press(100, 80));  // the gap between reset and play/pause
+    EXPECT_FALSE(press(10, 129));
+}
+
+TEST_F(GuiTest, SharedEdgeGoesToTheButtonCreatedLater)
+{
+    // y = 64 is both the source button's top and the reset button's bottom.
+    scene.timeStep = 1.0f / 60;
+    StdoutCapture out;
+    out.begin();
+    EXPECT_TRUE(press(32, 64));
+    out.end();
+    EXPECT_EQ(input.placementMode, 0);  // not the source button
+    EXPECT_EQ(scene.timeStep, 0);       // the reset ran the scene's init
+}
+
+TEST_F(GuiTest, OnlyAFreshLeftPressActsButEveryEventOverAButtonIsTaken)
+{
+    EXPECT_TRUE(press(32, 48, RIGHT));
+    EXPECT_EQ(input.placementMode, 0);
+    EXPECT_TRUE(press(32, 48, LEFT, LEFT));  // second press event without a release
+    EXPECT_EQ(input.placementMode, 0);
+    EXPECT_TRUE(press(32, 48, 0, LEFT));  // release
+    EXPECT_EQ(input.placementMode, 0);
+    EXPECT_TRUE(press(32, 48, LEFT | RIGHT, RIGHT));
+    EXPECT_EQ(input.placementMode, 1);
+}
+
+TEST_F(GuiTest, PlayPauseAndIntegratorToggle)
+{
+    ASSERT_EQ(scene.timeStep, 0);
+    press(140, 80);
+    EXPECT_EQ(scene.timeStep, 0.016666668f);
+    press(140, 80);
+    EXPECT_EQ(scene.timeStep, 0);
+    scene.timeStep = 0.5f;
+    press(140, 80);
+    EXPECT_EQ(scene.timeStep, 0);
+
+    ASSERT_TRUE(scene.useRk4);
+    press(10, 100);
+    EXPECT_FALSE(scene.useRk4);
+    press(10, 100);
+    EXPECT_TRUE(scene.useRk4);
+}
+
+namespace {
+GLuint solidTexture(unsigned char r, unsigned char g, unsigned char b)
+{
+    GLuint id = 0;
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    const unsigned char rgb[3] = {r, g, b};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    return id;
+}
+void paint(Texture& t, unsigned char r, unsigned char g, unsigned char b)
+{
+    t.release();
+    t.id = solidTexture(r, g, b);
+    t.target = GL_TEXTURE_2D;
+}
+
+class GuiDrawTest : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        StdoutCapture out;
+        out.begin();
+        ASSERT_TRUE(panel.init(&scene));
+        out.end();
+        auto* integrator = static_cast<IntegratorButton*>(panel.buttons[0]);
+        paint(integrator->image, 255, 0, 0);
+        paint(integrator->second, 0, 255, 0);
+        paint(panel.buttons[1]->image, 0, 0, 255);
+        paint(panel.buttons[2]->image, 255, 255, 0);
+        auto* play = static_cast<PlayPauseButton*>(panel.buttons[3]);
+        paint(play->image, 255, 0, 255);
+        paint(play->second, 0, 255, 255);
+    }
+    void TearDown() override { panel.destroy(); }
+
+    ParScene scene;
+    GuiPanel panel;
+};
+
+bool same(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+}  // namespace
+
+TEST_F(GuiDrawTest, BarShowsItsPicturesLowerLeft)
+{
+    panel.draw(width(), height());
+    grab();
+    EXPECT_TRUE(same(pixel(32, 112), {0, 255, 0}));  // RK4 in use: second picture
+    EXPECT_TRUE(same(pixel(32, 48), {0, 0, 255}));
+    EXPECT_TRUE(same(pixel(32, 80), {255, 255, 0}));
+    EXPECT_TRUE(same(pixel(144, 80), {0, 255, 255}));  // paused: the play picture
+    EXPECT_TRUE(same(pixel(100, 80), {0, 0, 0}));
+    EXPECT_TRUE(same(pixel(200, 200), {0, 0, 0}));
+    EXPECT_TRUE(same(pixel(32, 16), {0, 0, 0}));
+
+    scene.useRk4 = false;
+    scene.timeStep = 1.0f / 60;
+    glClear(GL_COLOR_BUFFER_BIT);
+    panel.draw(width(), height());
+    grab();
+    EXPECT_TRUE(same(pixel(32, 112), {255, 0, 0}));
+    EXPECT_TRUE(same(pixel(144, 80), {255, 0, 255}));
+}
