@@ -72,16 +72,26 @@ float sweepSphereTriangle(const Vec3& from, const Vec3& to, float radius, const 
     if (wA > 0 && wB > 0 && wC > 0) {
         contact = true;
     } else if (wA * hA < -radius || wB * hB < -radius || wC * hC < -radius) {
-        contact = false;
+        contact = false;  // more than a radius beyond one edge's line: the whole triangle is
     } else {
-        // Only the edge B–C is examined, whichever weight went negative.
-        Vec3 e = C - B;
-        if (dot(e, q - C) > 0)
-            contact = lengthSquared(q - C) < radius * radius;
-        else if (dot(e, q - B) < 0)
-            contact = lengthSquared(q - B) < radius * radius;
+        // Judge the edge whose line q lies farthest outside of: near its middle by the
+        // distance to its line, beyond its ends by the distance to the corner. (Always
+        // judging the edge B–C would let a sliver report contacts far beyond its other
+        // corners.) Touching exactly counts, so a ray along an edge or through a corner hits.
+        const float d[3] = {wA * hA, wB * hB, wC * hC};
+        int k = 0;
+        if (d[1] < d[k]) k = 1;
+        if (d[2] < d[k]) k = 2;
+        const Vec3* const ends[3][2] = {{&B, &C}, {&C, &A}, {&A, &B}};
+        const Vec3& P0 = *ends[k][0];
+        const Vec3& P1 = *ends[k][1];
+        Vec3 e = P1 - P0;
+        if (dot(e, q - P1) > 0)
+            contact = lengthSquared(q - P1) <= radius * radius;
+        else if (dot(e, q - P0) < 0)
+            contact = lengthSquared(q - P0) <= radius * radius;
         else
-            contact = wA * hA > -radius;
+            contact = d[k] >= -radius;
     }
     if (!contact) return 1.0f;
     outPlane = P;

@@ -140,6 +140,19 @@ TEST_F(SweepTest, EdgeAndCornerContacts)
     EXPECT_LT(sweep({5.8f, 0, 5}, {5.8f, 0, -5}), 1.0f);
 }
 
+TEST(SweepThinTriangle, NoContactBeyondTheSharpCorner)
+{
+    // A long sliver with its sharp corner at the origin: a sphere falling 20 units beyond
+    // that corner lies within a radius of two edge lines but far from the triangle.
+    Vec3 A{0, 0, 0}, B{100, -1, 0}, C{100, 1, 0};
+    const Vec3* tri[3] = {&A, &B, &C};
+    Plane plane;
+    float w[3];
+    EXPECT_EQ(sweepSphereTriangle({-20, 0, 5}, {-20, 0, -5}, 1, tri, plane, w), 1.0f);
+    EXPECT_LT(sweepSphereTriangle({-0.5f, 0, 5}, {-0.5f, 0, -5}, 1, tri, plane, w), 1.0f);  // near it: touches
+    EXPECT_LT(sweepSphereTriangle({50, 0, 5}, {50, 0, -5}, 1, tri, plane, w), 1.0f);
+}
+
 TEST_F(SweepTest, ParallelMoveNeverReportsContact)
 {
     EXPECT_EQ(sweep({0, 0, 5}, {3, 0, 5}), 1.0f);

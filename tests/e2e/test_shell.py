@@ -27,11 +27,11 @@ class ShellTest(unittest.TestCase):
 
         s.hold_key("backslash")
         self.assertTrue(s.wait_for("begin recording\n"))
-        time.sleep(0.3)
+        self.assertTrue(s.wait_for_frames(3), "no frames were recorded")
         mark = len(s.console())
         s.hold_key("backslash")
         self.assertTrue(s.wait_for("end recording\n", start=mark))
-        time.sleep(0.3)
+        time.sleep(0.5)  # a frame being written when the key went down may still land
 
         frames = s.frames()
         self.assertIn("dumper00000.bmp", frames)
@@ -44,7 +44,7 @@ class ShellTest(unittest.TestCase):
 
         # No more frames once recording is off.
         count = len(frames)
-        time.sleep(0.3)
+        time.sleep(0.5)
         self.assertEqual(len(s.frames()), count)
 
         status = s.close()

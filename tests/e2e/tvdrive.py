@@ -177,6 +177,14 @@ class Session:
         except subprocess.TimeoutExpired:
             return None
 
+    def wait_for_frames(self, count, timeout=20):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if len(self.frames()) >= count:
+                return True
+            time.sleep(0.05)
+        return False
+
     def frames(self):
         return sorted(f for f in os.listdir(self.workdir) if f.startswith("dumper") and f.endswith(".bmp"))
 
