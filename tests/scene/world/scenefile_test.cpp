@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "support/glcontext.h"
+
 #include "support/testutil.h"
 #include "worldfixture.h"
 
@@ -223,4 +225,88 @@ TEST_F(SceneFileTest, ReloadingReplacesTheFileContentButKeepsSinks)
     load("emitter\n");
     EXPECT_EQ(scene.emitters.size(), 1u);
     EXPECT_EQ(scene.sinks.size(), 1u);
+}
+
+namespace {
+std::string writeQuadObj()
+{
+    const std::string path = scratchDir("scenefile-quad") + "/quad.obj";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs("v 0 0 0\nv 10 0 0\nv 10 10 0\nv 0 10 0\nf 1 2 3\nf 1 3 4\n", f);
+    std::fclose(f);
+    return path;
+}
+}  // namespace
+
+TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
+{
+    const std::string quad = writeQuadObj();
+    const std::string out = load("springmodel\nmodel " + quad + "\nks 50\nkd x\ntranslate 0 0 100\nrestretch now\n" +
+                                 "springspace\nmodel missing.obj\nmodel " + quad + "\nks 20\nwhatever\n");
+    ASSERT_EQ(scene.springModels.size(), 1u);
+    ASSERT_EQ(scene.springSpaces.size(), 1u);
+    const SpringModel& m = *scene.springModels[0];
+    ASSERT_FALSE(m.spring.empty());
+    for (int i : m.spring) {
+        EXPECT_EQ(scene.springSys.spring[i].ks, 50);
+        EXPECT_EQ(scene.springSys.spring[i].kd, 300);  // missing value: 300
+    }
+    ASSERT_FALSE(m.vertex.empty());
+    EXPECT_NEAR(m.vertex[0]->pos.z, 100, 1e-4);
+    // The model is asked for with its edges, the space's without.
+    EXPECT_FALSE(m.model->edges.empty());
+    EXPECT_EQ(scene.springSpaces[0]->model->edges.empty(), true);
+    const std::string msg = messages(out);
+    EXPECT_NE(msg.find("failed to set springspace model to missing.obj\n"), std::string::npos);
+    EXPECT_NE(msg.find("found an unknown command: whatever\n"), std::string::npos);
+    EXPECT_EQ(scene.modelCache.size(), 2);
+
+    // Clearing gives every particle and spring back.
+    scene.clear();
+    EXPECT_EQ(scene.parSys.liveCount(), 0);
+    for (const Spring& s : scene.springSys.spring) EXPECT_FALSE(s.active);
+}
+
+namespace {
+// Landscapes load their ground texture, so they need a GL context.
+class LandscapeFileTest : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        scene.parSys.init();
+        scene.emittedParticles.init(&scene.parSys);
+    }
+    std::string load(const std::string& text)
+    {
+        const std::string path = scratchDir("scenefile-land") + "/land.scn";
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        StdoutCapture out;
+        out.begin();
+        scene.load(path.c_str());
+        return out.end();
+    }
+    ParScene scene;
+};
+}  // namespace
+
+TEST_F(LandscapeFileTest, SettingsCarryOverToLaterBlocksAndCreateMustBeTheWholeLine)
+{
+    const std::string out = load("landscape\nscale 256 128 64\ntexdetail 4\ntranslate -10 -20 -30\nfriction 0.2\n"
+                                 "restitution 0.9\ncreate \ncreate\nlandscape\ncreate\ntranslate 1 1 1\n");
+    EXPECT_NE(out.find("found an unknown command: create \n"), std::string::npos);
+    EXPECT_NE(out.find("creating landscape...\n"), std::string::npos);
+    // After create the block is closed: the next key line is not a command.
+    EXPECT_NE(out.find("found an unknown command: translate 1 1 1\n"), std::string::npos);
+    ASSERT_EQ(scene.landscapes.size(), 2u);
+    for (const Landscape* l : scene.landscapes) {
+        EXPECT_EQ(l->scale, Vec3(256, 128, 64));
+        EXPECT_EQ(l->position, Vec3(-10, -20, -30));
+        EXPECT_EQ(l->texDetailX, 4);
+        EXPECT_EQ(l->texDetailY, 4);
+        EXPECT_EQ(l->friction, 0.2f);
+        EXPECT_EQ(l->restitution, 0.9f);
+    }
 }
