@@ -125,8 +125,11 @@ void ParScene::ageGlow(float dt)
         EmittedParticle* next = node->next;
         node->remainingLife -= dt;
         if (node->remainingLife <= 0) {
-            // A hand holding an expiring child lets go rather than drag a recycled record.
+            // A hand holding an expiring child lets go, and fountains started on it stop,
+            // rather than drag or push a record the pool will hand to someone else.
             if (node->par == heldParticle) grabParticle(nullptr);
+            for (Emitter* e : emitters)
+                if (e && e->particle == node->par) e->particle = nullptr;
             emittedParticles.remove(node);
         }
         node = next;

@@ -165,16 +165,28 @@ TEST_F(EmitterTest, SpritesAndEmittersAgeOut)
     EXPECT_EQ(scene.emitters.size(), 2u);
 }
 
-TEST_F(EmitterTest, HoldingAnExpiringChildLetsGo)
+TEST_F(EmitterTest, AnExpiringChildIsLetGoAndItsFountainsStop)
 {
     Emitter* e = emitter({0, 0, 0});
     e->rate = 60;
     e->childLife = kDt;
     scene.emit(kDt);
-    scene.grabParticle(scene.emittedParticles.first()->par);
+    Particle* child = scene.emittedParticles.first()->par;
+    scene.grabParticle(child);
     ASSERT_NE(scene.heldParticle, nullptr);
+    Emitter* fountain = scene.makeFountain(child);
+    scene.emitters.push_back(fountain);
     scene.ageGlow(kDt);
     EXPECT_EQ(scene.heldParticle, nullptr);
+    // The fountain no longer rides the recycled record: it neither emits nor pushes it.
+    EXPECT_EQ(fountain->particle, nullptr);
+    Particle* reused = scene.parSys.allocParticle();
+    ASSERT_EQ(reused, child);
+    reused->vel = {0, 0, 0};
+    const int live = scene.emittedParticles.liveCount();
+    scene.emit(kDt);
+    EXPECT_EQ(reused->vel, Vec3(0, 0, 0));
+    EXPECT_EQ(scene.emittedParticles.liveCount(), live + 1);  // only the first emitter's child
 }
 
 TEST(FadeCurve, FullAtBirthSteepAtTheEnd)
