@@ -1,0 +1,71 @@
+// One scene update with both pools full: emission, glow and emitter ageing, the RK4
+// step and the collision pass of ~3000 children bouncing on a floor instance.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/input.h"
+#include "scene/parscene.h"
+
+namespace {
+int frozenClock() { return 0; }
+
+std::unique_ptr<ObjFile> floorModel()
+{
+    auto m = std::make_unique<ObjFile>();
+    m->vertices = {{-500, -500, 0}, {500, -500, 0}, {500, 500, 0}, {-500, 500, 0}};
+    ObjTriangle a, b;
+    const int ia[3] = {0, 1, 2}, ib[3] = {0, 2, 3};
+    for (int k = 0; k < 3; ++k) {
+        a.corner[k].vertex = ia[k];
+        b.corner[k].vertex = ib[k];
+    }
+    m->triangles = {a, b};
+    m->bounds = BBox::fromPoint(m->vertices[0]);
+    for (const Vec3& v : m->vertices) m->bounds.extend(v);
+    return m;
+}
+
+void BM_UpdateFullPools(benchmark::State& state)
+{
+    static ParScene scene;
+    static std::unique_ptr<ObjFile> model = floorModel();
+    std::memset(keyTransition, 0, sizeof keyTransition);
+    ParScene::elapsedMs = frozenClock;
+    std::FILE* saved = stdout;
+    stdout = std::fopen("/dev/null", "w");  // the one status line
+    scene.shutdown();
+    scene.parSys.init();
+    scene.emittedParticles.init(&scene.parSys);
+    ObjInst* floor = new ObjInst;
+    floor->setModel(model.get());
+    floor->computeWorldVertices();
+    floor->computeBox();
+    floor->buildBsp(128);
+    scene.objects.push_back(floor);
+    for (int i = 0; i < 6; ++i) {
+        Emitter* e = new Emitter;
+        e->particle = scene.parSys.allocParticle();
+        e->particle->pos = Vec3(i * 20.0f - 50, 0, 20);
+        e->particle->vel = Vec3(0, 0, 0);
+        e->particle->invMass = 0;
+        e->life = e->remainingLife = 1e9f;
+        e->rate = 300;
+        e->childVel = Vec3(0, 0, 60);
+        e->childSpread = 40;
+        e->childLife = 2;
+        scene.emitters.push_back(e);
+    }
+    scene.timeStep = 1.0f / 60;
+    for (int i = 0; i < 300; ++i) scene.update();  // fill the pools
+    for (auto _ : state) scene.update();
+    std::fclose(stdout);
+    stdout = saved;
+    state.counters["glow"] = scene.emittedParticles.liveCount();
+    state.counters["particles"] = scene.parSys.liveCount();
+}
+}  // namespace
+
+BENCHMARK(BM_UpdateFullPools)->Unit(benchmark::kMicrosecond);
