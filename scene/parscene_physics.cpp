@@ -117,6 +117,21 @@ TraceHit ParScene::trace(const Vec3& start, const Vec3& end, float radius) const
 // surface by the reflected rest of its motion.
 void ParScene::collide()
 {
+    // With nothing solid every trace runs its whole length: the pass reduces to putting
+    // each particle at P0 + d (d with its dead-zone components dropped), exactly as the
+    // full loop would.
+    bool solid = !landscapes.empty();
+    for (const ObjInst* o : objects) solid = solid || (o && o->model);
+    if (!solid) {
+        for (Particle* p = parSys.liveHead; p; p = p->next) {
+            Vec3 d = p->pos - p->prevPos;
+            for (int i = 0; i < 3; ++i)
+                if (d[i] > -0.001f && d[i] < 0.001f) d[i] = 0;
+            if (d.x == 0 && d.y == 0 && d.z == 0) continue;
+            p->pos = p->prevPos + d;
+        }
+        return;
+    }
     for (Particle* p = parSys.liveHead; p; p = p->next) {
         const Vec3 P0 = p->prevPos;
         Vec3 d = p->pos - P0;

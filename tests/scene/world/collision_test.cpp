@@ -1,6 +1,7 @@
 // The collision pass and the trace against a hand-built floor instance.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "support/testutil.h"
@@ -137,4 +138,32 @@ TEST_F(CollisionTest, ParticlesRestOnTheFloorUnderBothIntegrators)
         EXPECT_LT(p->pos.z, 1.5f) << rk4;
         scene.parSys.freeParticle(p);
     }
+}
+
+TEST_F(WorldTest, EmptyWorldPassMatchesTheTracedPassBitForBit)
+{
+    // The same moves through an empty world and past a far-away floor end identically.
+    const Vec3 moves[][2] = {{{0, 0, 5}, {0.0005f, 0.3f, -7}},
+                             {{1, 2, 3}, {1, 2, 3}},
+                             {{0.1f, 0.2f, 0.3f}, {9.7f, -0.0002f, 0.30001f}}};
+    auto model = floorModel(-10000);
+    ObjInst* far = new ObjInst;
+    far->setModel(model.get());
+    far->computeWorldVertices();
+    far->computeBox();
+    far->buildBsp(128);
+    for (const auto& m : moves) {
+        Particle* p = add(m[1], 1, {3, 4, 5});
+        p->prevPos = m[0];
+        scene.collide();
+        const Vec3 empty = p->pos;
+        p->pos = m[1];
+        scene.objects.push_back(far);
+        scene.collide();
+        scene.objects.clear();
+        EXPECT_EQ(std::memcmp(&empty, &p->pos, sizeof(Vec3)), 0);
+        EXPECT_EQ(p->vel, Vec3(3, 4, 5));
+        scene.parSys.freeParticle(p);
+    }
+    delete far;
 }
