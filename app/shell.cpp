@@ -126,6 +126,8 @@ void* glxLoader(const char* name)
 int runTessivane(int argc, char** argv)
 {
     glutInit(&argc, argv);
+    // The scene's status line counts updates per second of the toolkit's clock.
+    ParScene::elapsedMs = [] { return glutGet(GLUT_ELAPSED_TIME); };
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH | GLUT_STENCIL);
     glutInitWindowSize(720, 480);
     glutInitWindowPosition(0, 0);
