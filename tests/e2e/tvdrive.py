@@ -55,6 +55,22 @@ def send_wm_delete(display_name, window):
     x11.XCloseDisplay(dpy)
 
 
+def _display_opens(display_name, timeout):
+    """Whether a client can connect to the display within the timeout."""
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        dpy = x11.XOpenDisplay(display_name.encode())
+        if dpy:
+            x11.XCloseDisplay(dpy)
+            return True
+        time.sleep(0.05)
+    return False
+
+
 def read_bmp(path):
     """Decodes a 24-bit uncompressed BMP: returns (width, height, rows top-first of (r, g, b))."""
     with open(path, "rb") as f:
@@ -83,25 +99,53 @@ class Session:
     def __init__(self, binary, run_dir, width=1024, height=768):
         self.binary = binary
         self.run_dir = run_dir
-        self.display_num = free_display()
-        self.display = f":{self.display_num}"
         self.workdir = tempfile.mkdtemp(prefix="tv_e2e_")
         for name in os.listdir(run_dir):
             if name != os.path.basename(binary):
                 os.symlink(os.path.join(run_dir, name), os.path.join(self.workdir, name))
-        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.xvfb = None
+        self._start_xvfb(width, height)
         self.env = dict(os.environ, DISPLAY=self.display)
-        deadline = time.time() + 10
-        while not os.path.exists(f"/tmp/.X11-unix/X{self.display_num}"):
-            if time.time() > deadline or self.xvfb.poll() is not None:
-                raise RuntimeError("Xvfb did not start")
-            time.sleep(0.05)
         self.out_path = os.path.join(self.workdir, "console.txt")
         self.out = open(self.out_path, "wb")
         self.proc = subprocess.Popen([binary], cwd=self.workdir, env=self.env, stdout=self.out,
                                      stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         self.window = None
+
+    def _start_xvfb(self, width, height):
+        """Lets the server choose a free display itself (-displayfd), so that sessions
+        started at the same moment by other suites never race for one number; -noreset
+        keeps it from regenerating (and refusing connections) when a client leaves."""
+        screen = ["-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"]
+        for _ in range(3):
+            rfd, wfd = os.pipe()
+            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(wfd), *screen], pass_fds=(wfd,),
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(wfd)
+            text = b""
+            deadline = time.time() + 30
+            while not text.endswith(b"\n") and time.time() < deadline:
+                chunk = os.read(rfd, 16)
+                if not chunk:
+                    break
+                text += chunk
+            os.close(rfd)
+            if text.strip().isdigit():
+                self.display_num = int(text)
+                self.display = f":{self.display_num}"
+                if _display_opens(self.display, 10):
+                    return
+            self._stop_xvfb()
+        raise RuntimeError("Xvfb did not start")
+
+    def _stop_xvfb(self):
+        if self.xvfb is not None and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
 
     # Console
     def console(self):
@@ -196,11 +240,6 @@ class Session:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
         self.out.close()
-        if self.xvfb.poll() is None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(5)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
+        self._stop_xvfb()
         if not keep:
             shutil.rmtree(self.workdir, ignore_errors=True)

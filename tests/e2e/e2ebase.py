@@ -1,0 +1,167 @@
+"""Shared steps of the end-to-end suites: the argument parsing, one session per test,
+status-line parsing, frame grabbing and the window places of the buttons."""
+import argparse
+import os
+import re
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import tvdrive  # noqa: E402
+
+ARGS = None
+WIDTH, HEIGHT = 720, 480
+FRAME_BYTES = 54 + WIDTH * 3 * HEIGHT
+
+# Button rectangles (x, y, w, h) counted from the window's bottom-left corner.
+INTEGRATOR = (0, 96, 64, 32)
+SOURCE = (0, 32, 64, 32)
+RESET = (0, 64, 64, 32)
+PLAY = (128, 64, 32, 32)
+
+STATUS = re.compile(r"updates/sec: (\d+)\npar: (\d+)/(\d+) emit: (\d+)/(\d+) spring: (\d+) emitter: (\d+) sink: (\d+) \n")
+
+
+def centre_top(rect):
+    """The centre of a bottom-left rectangle in xdotool's top-left window pixels."""
+    x, y, w, h = rect
+    return x + w // 2, HEIGHT - (y + h // 2)
+
+
+class Status:
+    def __init__(self, m):
+        vals = [int(v) for v in m.groups()]
+        (self.updates, self.live, self.created, self.emitLive, self.emitCreated,
+         self.springs, self.emitters, self.sinks) = vals
+
+
+class Frame:
+    """A recorded frame: rows top-first of (r, g, b)."""
+
+    def __init__(self, path):
+        self.path = path
+        self.width, self.height, self.rows = tvdrive.read_bmp(path)
+
+    def px(self, x, y):
+        return self.rows[y][x]
+
+    def region(self, x0, y0, x1, y1, step=1):
+        """Pixels of the box [x0, x1) × [y0, y1) in top-left coordinates."""
+        return [self.rows[y][x] for y in range(y0, y1, step) for x in range(x0, x1, step)]
+
+    def count(self, pred, box=None, step=1):
+        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
+        return sum(1 for p in self.region(x0, y0, x1, y1, step) if pred(p))
+
+    def diff(self, other, box=None, step=2):
+        """Mean absolute channel difference over a box."""
+        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
+        a = self.region(x0, y0, x1, y1, step)
+        b = other.region(x0, y0, x1, y1, step)
+        return sum(abs(p[i] - q[i]) for p, q in zip(a, b) for i in range(3)) / (3.0 * len(a))
+
+
+def picture_diff(frame, rect, picture):
+    """Mean channel difference between a button's drawn rectangle and its picture file."""
+    pw, ph, prow = tvdrive.read_bmp(picture)
+    x, y, w, h = rect
+    total = 0
+    n = 0
+    # Sample the inner part only: the texture is filtered at the edges.
+    for j in range(3, h - 3):
+        for i in range(3, w - 3):
+            fp = frame.px(x + i, HEIGHT - 1 - (y + j))
+            pp = prow[ph - 1 - (j * ph // h)][i * pw // w]
+            total += sum(abs(fp[c] - pp[c]) for c in range(3))
+            n += 3
+    return total / n
+
+
+class SessionTest(unittest.TestCase):
+    """Starts the program in its own Xvfb for every test and stops it afterwards."""
+
+    def setUp(self):
+        self.s = tvdrive.Session(os.path.abspath(ARGS.binary), os.path.abspath(ARGS.run_dir))
+        try:
+            self.s.find_window(timeout=60)
+        except RuntimeError:
+            self.s.shutdown(keep=True)
+            self.fail("no window; console: %r" % self.s.console()[-800:])
+        self.assertTrue(self.s.wait_for("updates/sec:", timeout=60), self.s.console()[-500:])
+
+    def tearDown(self):
+        self.s.shutdown()
+
+    # Console
+    def mark(self):
+        return len(self.s.console())
+
+    def statuses(self, start=0):
+        return [Status(m) for m in STATUS.finditer(self.s.console()[start:])]
+
+    def next_status(self, count=1, timeout=20):
+        """Waits for `count` complete status lines printed after now; returns the last."""
+        start = self.mark()
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = self.statuses(start)
+            if len(found) >= count:
+                return found[count - 1]
+            self.assertIsNone(self.s.proc.poll(), self.s.console()[-800:])
+            time.sleep(0.05)
+        self.fail("no status line within %d s" % timeout)
+
+    def expect_line(self, text, start, timeout=20):
+        self.assertTrue(self.s.wait_for(text, timeout=timeout, start=start),
+                        "missing %r in %r" % (text, self.s.console()[start:][-800:]))
+
+    # Input
+    def key(self, name, seconds=0.2):
+        self.s.hold_key(name, seconds)
+
+    def click_button(self, rect):
+        self.s.click(*centre_top(rect))
+
+    def play(self):
+        """Clicks play and waits until particles are being made."""
+        before = self.next_status()
+        self.click_button(PLAY)
+        deadline = time.time() + 30
+        while time.time() < deadline:
+            now = self.next_status()
+            if now.created > before.created:
+                return now
+        self.fail("play did not start the world")
+
+    # Frames
+    def grab(self, settle=0.0):
+        """Records a short run of frames and returns the last complete one."""
+        if settle:
+            time.sleep(settle)
+        s = self.s
+        have = len(s.frames())
+        start = self.mark()
+        self.key("backslash", 0.1)
+        self.expect_line("begin recording\n", start)
+        self.assertTrue(s.wait_for_frames(have + 2, timeout=30), "no frames were recorded")
+        start = self.mark()
+        self.key("backslash", 0.1)
+        self.expect_line("end recording\n", start)
+        deadline = time.time() + 10
+        frames = s.frames()
+        path = os.path.join(s.workdir, frames[-1])
+        while os.path.getsize(path) < FRAME_BYTES and time.time() < deadline:
+            time.sleep(0.05)
+        if os.path.getsize(path) < FRAME_BYTES:
+            path = os.path.join(s.workdir, frames[-2])
+        return Frame(path)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--run-dir", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(module="__main__", argv=[sys.argv[0]] + rest)

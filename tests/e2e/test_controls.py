@@ -1,0 +1,144 @@
+"""End to end: the status line, camera flight and turns, the four-way view and the
+display toggles, seen on the console and in recorded frames."""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+import e2ebase  # noqa: E402
+from e2ebase import HEIGHT, WIDTH  # noqa: E402
+
+# The part of the window above the button bar, where only the 3-D view shows.
+VIEW = (0, 0, WIDTH, HEIGHT - 140)
+
+
+def skyish(p):
+    return p[2] > p[1] + 10 and p[2] > 120
+
+
+def horizon_row(frame, x0=200, x1=520):
+    """The first row from the top where most sampled pixels stop looking like sky."""
+    for y in range(0, HEIGHT, 2):
+        row = [frame.px(x, y) for x in range(x0, x1, 8)]
+        if sum(1 for p in row if skyish(p)) < len(row) // 2:
+            return y
+    return HEIGHT
+
+
+class ControlsTest(e2ebase.SessionTest):
+    def test_status_line_once_a_second(self):
+        start = self.mark()
+        t0 = time.time()
+        self.next_status(count=3, timeout=30)
+        elapsed = time.time() - t0
+        found = self.statuses(start)
+        self.assertGreaterEqual(len(found), 3)
+        # Three prints take two to four seconds of wall clock, however slow the frames.
+        self.assertGreater(elapsed, 1.5)
+        for st in found:
+            self.assertGreater(st.updates, 0)
+            self.assertLessEqual(st.live, st.created)
+            self.assertLessEqual(st.emitLive, st.emitCreated)
+            self.assertLessEqual(st.created, 3000)
+        # The paused world makes nothing between prints.
+        self.assertEqual(found[-1].created, found[-2].created)
+        self.assertGreaterEqual(found[-1].emitters, 3)
+
+    def test_flight_and_turns_move_the_view(self):
+        base = self.grab()
+        still = self.grab()
+        # A paused world with a still camera draws the same picture again.
+        self.assertLess(base.diff(still, VIEW), 1.0)
+        h0 = horizon_row(base)
+        self.assertTrue(40 < h0 < HEIGHT - 60, h0)
+
+        last = base
+        for key in ("e", "d", "s", "f", "r", "v", "j", "l", "o", "u"):
+            self.key(key, 0.35)
+            frame = self.grab()
+            self.assertGreater(frame.diff(last, VIEW), 1.0, "key %s did not change the view" % key)
+            last = frame
+
+        # Tilting the view down ('i') lifts the horizon in the picture; up ('k') lowers it.
+        h1 = horizon_row(last)
+        self.key("i", 0.4)
+        down = self.grab()
+        self.assertLess(horizon_row(down), h1 - 5)
+        self.key("k", 0.8)
+        up = self.grab()
+        self.assertGreater(horizon_row(up), horizon_row(down) + 10)
+
+    def test_four_views_and_choosing_one(self):
+        single = self.grab()
+        self.s.move(WIDTH // 2, HEIGHT // 2)
+        self.key("space")
+        quad = self.grab()
+        self.assertGreater(quad.diff(single, VIEW), 5)
+        # The main camera now fills the lower-right quadrant: half-size, the same picture.
+        def half(frame, x, y):
+            return frame.px(2 * x, 2 * y)
+        scores = []
+        for qx, qy in ((0, 0), (WIDTH // 2, 0), (0, HEIGHT // 2), (WIDTH // 2, HEIGHT // 2)):
+            total = 0
+            n = 0
+            for y in range(10, HEIGHT // 2 - 70, 6):
+                for x in range(10, WIDTH // 2 - 10, 6):
+                    a = half(single, x, y)
+                    b = quad.px(qx + x, qy + y)
+                    total += sum(abs(a[c] - b[c]) for c in range(3))
+                    n += 3
+            scores.append(total / n)
+        self.assertEqual(scores.index(min(scores)), 3, scores)
+
+        # Space over the upper-right quadrant takes its camera full-window.
+        self.s.move(WIDTH * 3 // 4, HEIGHT // 4)
+        self.key("space")
+        chosen = self.grab()
+        self.assertGreater(chosen.diff(quad, VIEW), 5)
+        self.assertGreater(chosen.diff(single, VIEW), 5)
+        total = 0
+        n = 0
+        for y in range(10, HEIGHT // 2 - 10, 6):
+            for x in range(10, WIDTH // 2 - 10, 6):
+                a = chosen.px(2 * x, 2 * y)
+                b = quad.px(WIDTH // 2 + x, y)
+                total += sum(abs(a[c] - b[c]) for c in range(3))
+                n += 3
+        self.assertLess(total / n, min(scores[:3]), "the full view is not the chosen quadrant's camera")
+
+        # Space again returns to the quadrants wherever the cursor is.
+        self.key("space")
+        again = self.grab()
+        self.assertLess(again.diff(quad, (WIDTH // 2, 0, WIDTH, HEIGHT // 2)), 20)
+
+    def test_display_toggles_report_themselves(self):
+        s = self.s
+        toggles = [("b", "lod freeze is %s\n"), ("m", "lod mapping is %s\n"), ("y", "white seams are %s\n"),
+                   ("h", "renderFast is %s\n"), ("g", "veg is %s\n"), ("t", "testCompile is %s\n"),
+                   ("w", "wireframe is %s\n"), ("c", "tracking mouse is %s\n")]
+        for key, text in toggles:
+            start = self.mark()
+            self.key(key)
+            self.expect_line(text % "on", start)
+            start = self.mark()
+            self.key(key.upper() if key != "c" else "c")
+            self.expect_line(text % "off", start)
+            self.assertNotIn(text % "on", s.console()[start:])
+
+        # A tap changes baseRadius in its pressed and its released frame; holding keeps going.
+        start = self.mark()
+        self.key("equal", 0.05)
+        self.expect_line("baseRadius is 65\n", start)
+        time.sleep(0.3)
+        seen = [int(v) for v in e2ebase.re.findall(r"baseRadius is (\d+)\n", s.console()[start:])]
+        self.assertEqual(seen, list(range(65, 65 + len(seen))))
+        start = self.mark()
+        self.key("minus", 0.6)
+        time.sleep(0.3)
+        down = [int(v) for v in e2ebase.re.findall(r"baseRadius is (\d+)\n", s.console()[start:])]
+        self.assertGreaterEqual(len(down), 3)
+        self.assertEqual(down, list(range(seen[-1] - 1, seen[-1] - 1 - len(down), -1)))
+
+
+if __name__ == "__main__":
+    e2ebase.main()

@@ -1,0 +1,83 @@
+"""End to end: the play/pause, reset and integrator buttons, seen in the status line and
+in the button pictures of recorded frames."""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+import e2ebase  # noqa: E402
+from e2ebase import INTEGRATOR, PLAY, RESET, SOURCE, WIDTH, HEIGHT, picture_diff  # noqa: E402
+
+
+def glowing(p):
+    return sum(p) > 600
+
+
+class PlayTest(e2ebase.SessionTest):
+    def picture(self, name):
+        return os.path.join(self.s.workdir, "data", name)
+
+    def assertShows(self, frame, rect, shown, other):
+        a = picture_diff(frame, rect, self.picture(shown))
+        b = picture_diff(frame, rect, self.picture(other))
+        self.assertLess(a, 25, "%s is not drawn (%.1f)" % (shown, a))
+        self.assertLess(a, b, "%s drawn instead of %s" % (other, shown))
+
+    def test_play_then_reset_pauses_again(self):
+        paused = self.next_status(2)
+        before = self.grab()
+        # The bar in the lower-left: play (paused world), RK4, reset and source pictures.
+        self.assertShows(before, PLAY, "play.bmp", "pause.bmp")
+        self.assertShows(before, INTEGRATOR, "int_rk4.bmp", "int_euler.bmp")
+        self.assertLess(picture_diff(before, RESET, self.picture("reset.bmp")), 25)
+        self.assertLess(picture_diff(before, SOURCE, self.picture("source.bmp")), 25)
+        # The sky fills the top of the view.
+        sky = before.count(lambda p: p[2] > p[0] and p[2] > 100, (0, 0, WIDTH, 60), 4)
+        self.assertGreater(sky, 0.8 * (WIDTH // 4) * 15)
+        glow0 = before.count(glowing, (0, 0, WIDTH, HEIGHT - 140), 2)
+
+        first = self.play()
+        later = self.next_status(2)
+        self.assertGreater(later.live, paused.live)
+        self.assertGreater(later.emitLive, 100)
+        self.assertGreater(later.created, first.created - 1)
+        playing = self.grab(settle=1.0)
+        self.assertShows(playing, PLAY, "pause.bmp", "play.bmp")
+        glow1 = playing.count(glowing, (0, 0, WIDTH, HEIGHT - 140), 2)
+        self.assertGreater(glow1, glow0 + 100, "no glowing sprites")
+
+        start = self.mark()
+        self.click_button(RESET)
+        self.expect_line("ParScene::load read line ", start, timeout=30)
+        self.expect_line("bbox: ", start, timeout=30)
+        a = self.next_status(2, timeout=30)
+        b = self.next_status(1)
+        # Paused again: the counts stand still and the bar offers play.
+        self.assertEqual((a.live, a.created, a.emitLive), (b.live, b.created, b.emitLive))
+        self.assertEqual(a.emitters, paused.emitters)
+        self.assertEqual(a.springs, paused.springs)
+        self.assertShows(self.grab(), PLAY, "play.bmp", "pause.bmp")
+
+        # Pause by the same button stops the counts too.
+        self.play()
+        self.click_button(PLAY)
+        time.sleep(0.3)
+        a = self.next_status()
+        b = self.next_status()
+        self.assertEqual((a.live, a.emitLive), (b.live, b.emitLive))
+
+    def test_integrator_button_swaps_its_picture(self):
+        self.assertShows(self.grab(), INTEGRATOR, "int_rk4.bmp", "int_euler.bmp")
+        self.click_button(INTEGRATOR)
+        self.assertShows(self.grab(), INTEGRATOR, "int_euler.bmp", "int_rk4.bmp")
+        # The world runs under either integrator.
+        self.play()
+        self.click_button(INTEGRATOR)
+        self.assertShows(self.grab(), INTEGRATOR, "int_rk4.bmp", "int_euler.bmp")
+        st = self.next_status(2)
+        self.assertGreater(st.emitLive, 0)
+        self.assertIsNone(self.s.proc.poll())
+
+
+if __name__ == "__main__":
+    e2ebase.main()
