@@ -1,6 +1,8 @@
 #include "physics/springsystem.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <cstdint>
 #include <new>
 
 #include "app/debug.h"
@@ -9,10 +11,27 @@
 #include <immintrin.h>
 #endif
 
+namespace {
+// Offset of the first record past a line boundary: pos (at 44) then starts 68 bytes in,
+// and the rows read by the force pass, pos..vel.y+16 and force..+16, stay in one line each.
+constexpr uintptr_t kBlockPhase = 24;
+static_assert(sizeof(Particle) % 64 == 0);
+static_assert((kBlockPhase + offsetof(Particle, pos)) % 64 + 8 * sizeof(float) <= 64);
+static_assert(kBlockPhase % alignof(Particle) == 0);
+static_assert(offsetof(Particle, force) == 0 && offsetof(Particle, impact) >= 4 * sizeof(float));
+// The four-float rows read by the force pass stay inside each record.
+static_assert(offsetof(Particle, vel) == offsetof(Particle, pos) + 3 * sizeof(float));
+static_assert(offsetof(Particle, prevPos) == offsetof(Particle, vel) + 3 * sizeof(float));
+static_assert(offsetof(Spring, ks) == offsetof(Spring, rest) + sizeof(float));
+static_assert(offsetof(Spring, kd) == offsetof(Spring, ks) + sizeof(float));
+static_assert(sizeof(Spring) >= offsetof(Spring, rest) + 4 * sizeof(float));
+}  // namespace
+
 void ParticleSystem::release()
 {
     // Every record lives in the block; dropping it frees live and free records alike.
-    block.reset();
+    storage.reset();
+    block = nullptr;
     created = 0;
     live = 0;
     liveHead = nullptr;
@@ -29,7 +48,12 @@ Particle* ParticleSystem::allocParticle()
         ++created;
         if (created > MAX_PARTICLES) return nullptr;
         if (!block) {
-            block.reset(new (std::nothrow) Particle[MAX_PARTICLES]);
+            storage.reset(new (std::nothrow) unsigned char[sizeof(Particle) * MAX_PARTICLES + 128]);
+            if (storage) {
+                const uintptr_t raw = reinterpret_cast<uintptr_t>(storage.get());
+                block = reinterpret_cast<Particle*>(((raw + 63) & ~uintptr_t(63)) + kBlockPhase);
+                for (int i = 0; i < MAX_PARTICLES; ++i) new (&block[i]) Particle{};
+            }
             if (!block) {
                 --created;
                 return nullptr;
@@ -103,7 +127,8 @@ inline void applyOne(const Spring& s)
 // Four active springs at a time share the square root and the two divisions in SIMD
 // lanes. Every lane performs exactly the scalar operations of springForce in the same
 // order (no contraction), so the forces are bit-identical; they are then checked and
-// added to the particles one spring at a time, in index order.
+// added to the particles one spring at a time, in index order, each as one four-float
+// row whose last lane adds zero to the padding after `force`.
 void SpringSystem::applySpringForces(ParticleSystem&)
 {
     const size_t n = spring.size();
@@ -116,35 +141,29 @@ void SpringSystem::applySpringForces(ParticleSystem&)
                 if (s[k].active) applyOne(s[k]);
             continue;
         }
-        const Particle* p0[4] = {s[0].p0, s[1].p0, s[2].p0, s[3].p0};
-        const Particle* p1[4] = {s[0].p1, s[1].p1, s[2].p1, s[3].p1};
+        Particle* p0[4] = {s[0].p0, s[1].p0, s[2].p0, s[3].p0};
+        Particle* p1[4] = {s[0].p1, s[1].p1, s[2].p1, s[3].p1};
         for (int k = 0; k < 4; ++k) TV_ASSERT(p0[k] && p1[k]);
-        // Lanes are built in registers: a vector load of four separate scalar stores
-        // would stall on store forwarding.
-#define TV_LANES(e) _mm_setr_ps(e(0), e(1), e(2), e(3))
-#define TV_PX(k) p0[k]->pos.x
-#define TV_PY(k) p0[k]->pos.y
-#define TV_PZ(k) p0[k]->pos.z
-#define TV_QX(k) p1[k]->pos.x
-#define TV_QY(k) p1[k]->pos.y
-#define TV_QZ(k) p1[k]->pos.z
-#define TV_VX(k) p0[k]->vel.x
-#define TV_VY(k) p0[k]->vel.y
-#define TV_VZ(k) p0[k]->vel.z
-#define TV_WX(k) p1[k]->vel.x
-#define TV_WY(k) p1[k]->vel.y
-#define TV_WZ(k) p1[k]->vel.z
-#define TV_KS(k) s[k].ks
-#define TV_KD(k) s[k].kd
-#define TV_REST(k) s[k].rest
-        const __m128 dx = _mm_sub_ps(TV_LANES(TV_PX), TV_LANES(TV_QX));
-        const __m128 dy = _mm_sub_ps(TV_LANES(TV_PY), TV_LANES(TV_QY));
-        const __m128 dz = _mm_sub_ps(TV_LANES(TV_PZ), TV_LANES(TV_QZ));
-        const __m128 vx = _mm_sub_ps(TV_LANES(TV_VX), TV_LANES(TV_WX));
-        const __m128 vy = _mm_sub_ps(TV_LANES(TV_VY), TV_LANES(TV_WY));
-        const __m128 vz = _mm_sub_ps(TV_LANES(TV_VZ), TV_LANES(TV_WZ));
-        const __m128 ks = TV_LANES(TV_KS), kd = TV_LANES(TV_KD), rest = TV_LANES(TV_REST);
-#undef TV_LANES
+        // Each end is read as two four-float rows, (pos, vel.x) and (vel.y, vel.z, …);
+        // the row differences are the spring's deltas, turned into lanes by transposes.
+        __m128 r0 = _mm_sub_ps(_mm_loadu_ps(&p0[0]->pos.x), _mm_loadu_ps(&p1[0]->pos.x));
+        __m128 r1 = _mm_sub_ps(_mm_loadu_ps(&p0[1]->pos.x), _mm_loadu_ps(&p1[1]->pos.x));
+        __m128 r2 = _mm_sub_ps(_mm_loadu_ps(&p0[2]->pos.x), _mm_loadu_ps(&p1[2]->pos.x));
+        __m128 r3 = _mm_sub_ps(_mm_loadu_ps(&p0[3]->pos.x), _mm_loadu_ps(&p1[3]->pos.x));
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        const __m128 dx = r0, dy = r1, dz = r2, vx = r3;
+        const __m128 q0 = _mm_sub_ps(_mm_loadu_ps(&p0[0]->vel.y), _mm_loadu_ps(&p1[0]->vel.y));
+        const __m128 q1 = _mm_sub_ps(_mm_loadu_ps(&p0[1]->vel.y), _mm_loadu_ps(&p1[1]->vel.y));
+        const __m128 q2 = _mm_sub_ps(_mm_loadu_ps(&p0[2]->vel.y), _mm_loadu_ps(&p1[2]->vel.y));
+        const __m128 q3 = _mm_sub_ps(_mm_loadu_ps(&p0[3]->vel.y), _mm_loadu_ps(&p1[3]->vel.y));
+        const __m128 lo = _mm_unpacklo_ps(q0, q1), hi = _mm_unpacklo_ps(q2, q3);
+        const __m128 vy = _mm_movelh_ps(lo, hi);
+        const __m128 vz = _mm_movehl_ps(hi, lo);
+        // (rest, ks, kd, padding) rows of the four springs.
+        __m128 t0 = _mm_loadu_ps(&s[0].rest), t1 = _mm_loadu_ps(&s[1].rest);
+        __m128 t2 = _mm_loadu_ps(&s[2].rest), t3 = _mm_loadu_ps(&s[3].rest);
+        _MM_TRANSPOSE4_PS(t0, t1, t2, t3);
+        const __m128 rest = t0, ks = t1, kd = t2;
         const __m128 L = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz)));
         const __m128 S = _mm_mul_ps(_mm_sub_ps(L, rest), ks);
         const __m128 dv = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, dx), _mm_mul_ps(vy, dy)), _mm_mul_ps(vz, dz));
@@ -152,15 +171,29 @@ void SpringSystem::applySpringForces(ParticleSystem&)
         const __m128 c = _mm_div_ps(_mm_xor_ps(_mm_add_ps(S, D), _mm_set1_ps(-0.0f)), L);
         // Degenerate springs (ends closer than 0.0001) give exactly zero.
         const __m128 keep = _mm_cmpnlt_ps(L, _mm_set1_ps(0.0001f));
-        alignas(16) float f[3][4];
-        _mm_store_ps(f[0], _mm_and_ps(_mm_mul_ps(c, dx), keep));
-        _mm_store_ps(f[1], _mm_and_ps(_mm_mul_ps(c, dy), keep));
-        _mm_store_ps(f[2], _mm_and_ps(_mm_mul_ps(c, dz), keep));
+        __m128 fx = _mm_and_ps(_mm_mul_ps(c, dx), keep);
+        __m128 fy = _mm_and_ps(_mm_mul_ps(c, dy), keep);
+        __m128 fz = _mm_and_ps(_mm_mul_ps(c, dz), keep);
+        const __m128 f2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(fx, fx), _mm_mul_ps(fy, fy)), _mm_mul_ps(fz, fz));
+        const int small = _mm_movemask_ps(_mm_cmplt_ps(f2, _mm_set1_ps(9.9e13f)));
+        __m128 fw = _mm_setzero_ps();
+        _MM_TRANSPOSE4_PS(fx, fy, fz, fw);
+        __m128 row[4] = {fx, fy, fz, fw};  // (Fx, Fy, Fz, 0) of each spring
         for (int k = 0; k < 4; ++k) {
-            Vec3 F(f[0][k], f[1][k], f[2][k]);
-            if (!(lengthSquared(F) < 9.9e13f) && length(F) > 10000000.0f) F = outOfBoundsForce(F);
-            s[k].p0->force += F;
-            s[k].p1->force -= F;
+            if (!(small & (1 << k))) {
+                alignas(16) float f[4];
+                _mm_store_ps(f, row[k]);
+                const Vec3 F(f[0], f[1], f[2]);
+                if (length(F) > 10000000.0f) {
+                    outOfBoundsForce(F);
+                    row[k] = _mm_setzero_ps();
+                }
+            }
+            // The fourth lane adds zero to the padding after force.
+            float* a0 = &p0[k]->force.x;
+            float* a1 = &p1[k]->force.x;
+            _mm_storeu_ps(a0, _mm_add_ps(_mm_loadu_ps(a0), row[k]));
+            _mm_storeu_ps(a1, _mm_sub_ps(_mm_loadu_ps(a1), row[k]));
         }
     }
 #endif

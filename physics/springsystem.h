@@ -56,8 +56,11 @@ public:
     Particle* freeHead = nullptr;
 
 private:
-    // Records are carved from one block so the force passes walk nearby memory.
-    std::unique_ptr<Particle[]> block;
+    // Records are carved from one block so the force passes walk nearby memory. Records
+    // are 3 cache lines long and the block is placed so that in every record pos and
+    // vel share one line and force sits in another.
+    std::unique_ptr<unsigned char[]> storage;
+    Particle* block = nullptr;
 };
 
 struct Spring {
