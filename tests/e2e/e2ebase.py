@@ -3,6 +3,7 @@ status-line parsing, frame grabbing and the window places of the buttons."""
 import argparse
 import os
 import re
+import struct
 import sys
 import time
 import unittest
@@ -37,18 +38,29 @@ class Status:
 
 
 class Frame:
-    """A recorded frame: rows top-first of (r, g, b)."""
+    """A recorded frame, decoded on demand: px(x, y) counts y from the top."""
 
     def __init__(self, path):
         self.path = path
-        self.width, self.height, self.rows = tvdrive.read_bmp(path)
+        with open(path, "rb") as f:
+            self.data = f.read()
+        if self.data[:2] != b"BM" or struct.unpack_from("<H", self.data, 28)[0] != 24:
+            raise ValueError("not a 24-bit BMP: " + path)
+        self.offset = struct.unpack_from("<I", self.data, 10)[0]
+        self.width, height = struct.unpack_from("<ii", self.data, 18)
+        self.height = abs(height)
+        self.bottom_up = height > 0
+        self.stride = (self.width * 3 + 3) & ~3
 
     def px(self, x, y):
-        return self.rows[y][x]
+        row = self.height - 1 - y if self.bottom_up else y
+        b = self.offset + row * self.stride + 3 * x
+        d = self.data
+        return (d[b + 2], d[b + 1], d[b])
 
     def region(self, x0, y0, x1, y1, step=1):
         """Pixels of the box [x0, x1) × [y0, y1) in top-left coordinates."""
-        return [self.rows[y][x] for y in range(y0, y1, step) for x in range(x0, x1, step)]
+        return [self.px(x, y) for y in range(y0, y1, step) for x in range(x0, x1, step)]
 
     def count(self, pred, box=None, step=1):
         x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
