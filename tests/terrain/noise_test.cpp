@@ -12,14 +12,14 @@
 
 namespace {
 
-// The hash written with 64-bit intermediates and an explicit 32-bit wrap.
+// The hash written with 64-bit unsigned intermediates and an explicit 32-bit wrap.
 float hashReference(int64_t ix, int64_t iy, int64_t seed)
 {
-    const int64_t mask = 0xffffffffLL;
-    int64_t n = (ix * 3 + seed + iy * 57) & mask;
+    const uint64_t mask = 0xffffffffULL;
+    uint64_t n = static_cast<uint64_t>(ix * 3 + seed + iy * 57) & mask;
     n = ((n << 13) ^ n) & mask;
-    int64_t inner = (n * n % (mask + 1) * 15731 + 789221) & mask;
-    int64_t m = ((n * inner) & mask) + 1376312589;
+    uint64_t inner = ((n * n & mask) * 15731 + 789221) & mask;
+    uint64_t m = ((n * inner) & mask) + 1376312589;
     m &= 0x7fffffff;
     return static_cast<float>(1.0 - static_cast<double>(m) / 1073741824.0);
 }
