@@ -86,7 +86,7 @@ std::string number(float value)
     std::string s = text;
     while (!s.empty() && s.back() == '0') s.pop_back();
     if (!s.empty() && s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
+    if (s == "-0") return "0";
     return s;
 }
 
