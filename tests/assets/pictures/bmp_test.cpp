@@ -52,7 +52,7 @@ const std::vector<uint32_t> kGreys = {0x000000, 0x555555, 0xAAAAAA, 0xFFFFFF};
 TEST(BmpReader, TwentyFourBitRowsAreReversedToRgbAndUnpadded)
 {
     // 3 x 2: each source row is 9 bytes plus three padding bytes (rows are whole words).
-    BmpSpec s;
+    BmpLayout s;
     s.width = 3, s.height = 2;
     s.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE, 0xEE, 0xEE, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0xEE, 0xEE, 0xEE};
     Decoded d;
@@ -68,7 +68,7 @@ TEST(BmpReader, TwentyFourBitRowsAreReversedToRgbAndUnpadded)
 TEST(BmpReader, RowPaddingForWidthsOneToFour)
 {
     for (int width = 1; width <= 5; ++width) {
-        BmpSpec s;
+        BmpLayout s;
         s.width = width, s.height = 3;
         std::vector<uint32_t> expect;
         for (int y = 0; y < 3; ++y) {
@@ -91,7 +91,7 @@ TEST(BmpReader, PaletteDepths)
 {
     // 1 bit, 10 wide: the row crosses a byte boundary; pixels start at the high bit.
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 10, s.height = 2, s.bits = 1;
         s.palette = {0x102030, 0xF0E0D0};
         append(s.pixels, padRow({0b10110000, 0b01000000}));
@@ -106,7 +106,7 @@ TEST(BmpReader, PaletteDepths)
     }
     // 2 and 4 bits, odd widths.
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 5, s.height = 1, s.bits = 2;
         s.palette = kGreys;
         s.pixels = padRow({0b00011011, 0b10000000});
@@ -116,7 +116,7 @@ TEST(BmpReader, PaletteDepths)
         EXPECT_EQ(d.pixels(), (std::vector<uint32_t>{0, 0x555555, 0xAAAAAA, 0xFFFFFF, 0xAAAAAA}));
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3, s.height = 2, s.bits = 4;
         for (uint32_t i = 0; i < 16; ++i) s.palette.push_back(i * 0x111111);
         append(s.pixels, padRow({0x1F, 0x70}));
@@ -133,7 +133,7 @@ TEST(BmpReader, EightBitTableLengthFollowsColoursUsed)
     // Without the file header the pixel data starts right after the table, so reading a
     // table of the wrong length would shift every pixel.
     for (uint32_t used : {0u, 20u}) {
-        BmpSpec s;
+        BmpLayout s;
         s.fileHeader = false;
         s.width = 4, s.height = 1, s.bits = 8, s.coloursUsed = used;
         for (uint32_t i = 0; i < (used ? used : 256); ++i) s.palette.push_back(i * 0x010101 + 0x100000);
@@ -144,7 +144,7 @@ TEST(BmpReader, EightBitTableLengthFollowsColoursUsed)
         EXPECT_EQ(d.pixels(), (std::vector<uint32_t>{0x100000, 0x231313, 0x170707, 0x130303})) << used;
     }
     // An index past a short table draws black instead of reading beyond it.
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2, s.height = 1, s.bits = 8, s.coloursUsed = 2;
     s.palette = {0xFF0000, 0x00FF00};
     s.pixels = {1, 200, 0, 0};
@@ -158,7 +158,7 @@ TEST(BmpReader, SixteenAndThirtyTwoBitFields)
 {
     // Default 16-bit layout is 5-5-5 with the top bit unused; 31 widens to 255, 16 to 132.
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3, s.height = 1, s.bits = 16;
         s.pixels = padRow({0x00, 0xFC, 0x1F, 0x00, 0x10, 0x42});  // 0xFC00, 0x001F, 0x4210
         Decoded d;
@@ -168,7 +168,7 @@ TEST(BmpReader, SixteenAndThirtyTwoBitFields)
     }
     // 5-6-5 from the file's masks.
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2, s.height = 1, s.bits = 16, s.compression = 3;
         s.masks = {0xF800, 0x07E0, 0x001F};
         s.pixels = {0xE0, 0x07, 0x00, 0xF8};  // 0x07E0 green, 0xF800 red
@@ -179,7 +179,7 @@ TEST(BmpReader, SixteenAndThirtyTwoBitFields)
     }
     // Default 32-bit is 8-8-8 in the low three bytes; masks may put the fields anywhere.
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 1, s.height = 2, s.bits = 32;
         s.pixels = {0x30, 0x20, 0x10, 0x99, 0xFF, 0x00, 0x80, 0x00};
         Decoded d;
@@ -188,7 +188,7 @@ TEST(BmpReader, SixteenAndThirtyTwoBitFields)
         EXPECT_EQ(d.pixels(), (std::vector<uint32_t>{0x102030, 0x8000FF}));
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 1, s.height = 1, s.bits = 32, s.compression = 3;
         s.masks = {0xFF000000, 0x00FF0000, 0x0000FF00};
         s.pixels = {0x77, 0x33, 0x22, 0x11};
@@ -199,7 +199,7 @@ TEST(BmpReader, SixteenAndThirtyTwoBitFields)
     }
     // A field wider than 8 bits (here 16) rounds to the nearest of 256 steps.
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2, s.height = 1, s.bits = 32, s.compression = 3;
         s.masks = {0xFFFF0000, 0x0000FF00, 0x000000FF};
         s.pixels = {0x40, 0x80, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0x00};  // 0xFFFF8040, 0x00800000
@@ -218,7 +218,7 @@ TEST(BmpReader, HeaderFormsReadAlike)
     std::vector<uint32_t> expect = {0xFF0000, 0x0000FF, 0x00FF00, 0x00FF00, 0xFF0000, 0x0000FF};
     for (uint32_t header : {12u, 40u, 108u, 124u}) {
         for (bool fileHeader : {true, false}) {
-            BmpSpec s;
+            BmpLayout s;
             s.headerSize = header, s.fileHeader = fileHeader;
             s.width = 3, s.height = 2, s.bits = 8, s.coloursUsed = 3;
             s.palette = palette;
@@ -231,7 +231,7 @@ TEST(BmpReader, HeaderFormsReadAlike)
         }
     }
     // The extended headers carry their field masks inside the header.
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = 124, s.width = 1, s.height = 1, s.bits = 16, s.compression = 3;
     s.masks = {0x001F, 0x07E0, 0xF800};
     s.pixels = {0x1F, 0x00, 0, 0};
@@ -243,7 +243,7 @@ TEST(BmpReader, HeaderFormsReadAlike)
 
 TEST(BmpReader, StoredDataOffsetIsHonouredUnlessItPointsIntoTheHeaders)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 1, s.height = 1, s.pixels = {1, 2, 3, 0, 4, 5, 6, 0};
     std::vector<uint8_t> bytes = buildBmp(s);
     bytes[10] += 4;  // pixels start one row later: a gap after the headers
@@ -260,7 +260,7 @@ TEST(BmpReader, StoredDataOffsetIsHonouredUnlessItPointsIntoTheHeaders)
 
 TEST(BmpReader, TopDownPictureIsDeliveredBottomUp)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 1, s.height = -3, s.bits = 24;
     s.pixels = {0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0};  // file rows: top, middle, bottom
     Decoded d;
@@ -272,7 +272,7 @@ TEST(BmpReader, TopDownPictureIsDeliveredBottomUp)
 
 TEST(BmpReader, Rle8Codes)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 4, s.height = 4, s.bits = 8, s.compression = 1, s.coloursUsed = 6;
     s.palette = {0x000001, 0x000002, 0x000003, 0x000004, 0x000005, 0x000006};
     s.pixels = {
@@ -301,7 +301,7 @@ TEST(BmpReader, Rle8Codes)
 
 TEST(BmpReader, Rle4Codes)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 5, s.height = 2, s.bits = 4, s.compression = 2;
     for (uint32_t i = 0; i < 16; ++i) s.palette.push_back(i);
     // Row 0: a run alternating the two nibbles; row 1: three absolute nibbles (two
@@ -329,11 +329,11 @@ TEST(BmpReader, RefusesWhatItCannotRead)
         EXPECT_FALSE(d.image);
         EXPECT_EQ(d.output, message);
     };
-    BmpSpec good;
+    BmpLayout good;
     good.width = 2, good.height = 2;
     good.pixels = std::vector<uint8_t>(16, 0x40);
 
-    BmpSpec s = good;
+    BmpLayout s = good;
     s.headerSize = 64;  // OS/2 2.x
     refused(buildBmp(s), "Unknown DIB file format.\n");
     refused({'B', 'M', 0}, "Unknown DIB file format.\n");
@@ -372,15 +372,15 @@ TEST(BmpReader, EveryTruncationIsRefusedOrDecodedWhole)
 {
     // Cut each kind of file at every length: no read may leave the bytes given (the
     // sanitizer build checks that), and a picture that does come back is whole.
-    std::vector<BmpSpec> specs(4);
-    specs[0].width = 3, specs[0].height = 2, specs[0].pixels = std::vector<uint8_t>(24, 9);
-    specs[1].width = 5, specs[1].height = 2, specs[1].bits = 4, specs[1].palette = kGreys;
-    specs[1].pixels = std::vector<uint8_t>(8, 0x13);
-    specs[2].width = 4, specs[2].height = 2, specs[2].bits = 8, specs[2].compression = 1;
-    specs[2].palette = kGreys, specs[2].pixels = {0, 4, 1, 2, 3, 0, 0, 0, 0, 2, 1, 1, 0, 1};
-    specs[3].headerSize = 12, specs[3].fileHeader = false, specs[3].width = 2, specs[3].height = 2;
-    specs[3].bits = 1, specs[3].palette = {0, 0xFFFFFF}, specs[3].pixels = std::vector<uint8_t>(8, 0x80);
-    for (const BmpSpec& s : specs) {
+    std::vector<BmpLayout> layouts(4);
+    layouts[0].width = 3, layouts[0].height = 2, layouts[0].pixels = std::vector<uint8_t>(24, 9);
+    layouts[1].width = 5, layouts[1].height = 2, layouts[1].bits = 4, layouts[1].palette = kGreys;
+    layouts[1].pixels = std::vector<uint8_t>(8, 0x13);
+    layouts[2].width = 4, layouts[2].height = 2, layouts[2].bits = 8, layouts[2].compression = 1;
+    layouts[2].palette = kGreys, layouts[2].pixels = {0, 4, 1, 2, 3, 0, 0, 0, 0, 2, 1, 1, 0, 1};
+    layouts[3].headerSize = 12, layouts[3].fileHeader = false, layouts[3].width = 2, layouts[3].height = 2;
+    layouts[3].bits = 1, layouts[3].palette = {0, 0xFFFFFF}, layouts[3].pixels = std::vector<uint8_t>(8, 0x80);
+    for (const BmpLayout& s : layouts) {
         std::vector<uint8_t> full = buildBmp(s);
         for (size_t len = 0; len <= full.size(); ++len) {
             std::vector<uint8_t> cut(full.begin(), full.begin() + len);
@@ -401,7 +401,7 @@ TEST(BmpReader, EveryTruncationIsRefusedOrDecodedWhole)
 TEST(BmpReader, LoadsFromFile)
 {
     std::string dir = scratchDir("bmp_file");
-    BmpSpec s;
+    BmpLayout s;
     s.width = 1, s.height = 1, s.pixels = {1, 2, 3, 0};
     ASSERT_TRUE(writeBytes(dir + "/one.bmp", buildBmp(s)));
     ASSERT_TRUE(writeBytes(dir + "/empty.bmp", {}));

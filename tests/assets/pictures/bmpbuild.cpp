@@ -16,7 +16,7 @@ void put32(std::vector<uint8_t>& b, uint32_t v)
 }
 }  // namespace
 
-std::vector<uint8_t> buildBmp(const BmpSpec& s)
+std::vector<uint8_t> buildBmp(const BmpLayout& s)
 {
     std::vector<uint8_t> info;
     put32(info, s.headerSize);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-struct BmpSpec {
+struct BmpLayout {
     bool fileHeader = true;
     uint32_t headerSize = 40;
     int32_t width = 0, height = 0;
@@ -17,6 +17,6 @@ struct BmpSpec {
     std::vector<uint8_t> pixels;    // the pixel data exactly as stored
 };
 
-std::vector<uint8_t> buildBmp(const BmpSpec& spec);
+std::vector<uint8_t> buildBmp(const BmpLayout& layout);
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::string readText(const std::string& path);

@@ -17,7 +17,7 @@ namespace {
 // A 24-bit bitmap file of the given 0xRRGGBB pixels, bottom row first.
 std::vector<uint8_t> bmp24(int width, int height, const std::vector<uint32_t>& rgb)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = width, s.height = height;
     for (int y = 0; y < height; ++y) {
         std::vector<uint8_t> row;
