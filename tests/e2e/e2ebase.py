@@ -154,11 +154,11 @@ class SessionTest(unittest.TestCase):
         s = self.s
         have = len(s.frames())
         start = self.mark()
-        self.key("backslash", 0.1)
+        self.key("backslash", 0.15)
         self.expect_line("begin recording\n", start)
         self.assertTrue(s.wait_for_frames(have + 2, timeout=30), "no frames were recorded")
         start = self.mark()
-        self.key("backslash", 0.1)
+        self.key("backslash", 0.15)
         self.expect_line("end recording\n", start)
         deadline = time.time() + 10
         frames = s.frames()

@@ -127,7 +127,7 @@ class ControlsTest(e2ebase.SessionTest):
 
         # A tap changes baseRadius in its pressed and its released frame; holding keeps going.
         start = self.mark()
-        self.key("equal", 0.05)
+        self.key("equal", 0.15)
         self.expect_line("baseRadius is 65\n", start)
         time.sleep(0.3)
         seen = [int(v) for v in e2ebase.re.findall(r"baseRadius is (\d+)\n", s.console()[start:])]

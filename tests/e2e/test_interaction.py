@@ -36,7 +36,7 @@ class InteractionTest(e2ebase.SessionTest):
         emitters = self.next_status().emitters
         s.press(3)
         s.release(3)
-        self.key("z", 0.1)
+        self.key("z", 0.15)
         st = self.next_status()
         self.assertEqual(st.emitters, emitters + 4)
         s.press(3)

@@ -42,11 +42,11 @@ class WorldTest(e2ebase.SessionTest):
         """Records every frame for a while after pressing play; returns the frames."""
         s = self.s
         start = self.mark()
-        self.key("backslash", 0.1)
+        self.key("backslash", 0.15)
         self.expect_line("begin recording\n", start)
         self.click_button(e2ebase.PLAY)
         time.sleep(seconds)
-        self.key("backslash", 0.1)
+        self.key("backslash", 0.15)
         time.sleep(0.5)
         names = s.frames()
         self.assertGreater(len(names), 10, "too few frames recorded")
