@@ -36,8 +36,9 @@ class InteractionTest(e2ebase.SessionTest):
         emitters = self.next_status().emitters
         s.press(3)
         s.release(3)
-        self.key("z", 0.15)
-        st = self.next_status()
+        s.xdo("keydown", "--window", s.window, "z")
+        st = self.next_status(2)
+        s.xdo("keyup", "--window", s.window, "z")
         self.assertEqual(st.emitters, emitters + 4)
         s.press(3)
         s.release(3)

@@ -41,12 +41,10 @@ class WorldTest(e2ebase.SessionTest):
     def record_run(self, seconds):
         """Records every frame for a while after pressing play; returns the frames."""
         s = self.s
-        start = self.mark()
-        self.key("backslash", 0.15)
-        self.expect_line("begin recording\n", start)
+        self.key_until("backslash", "begin recording\n")
         self.click_button(e2ebase.PLAY)
         time.sleep(seconds)
-        self.key("backslash", 0.15)
+        self.key_until("backslash", "end recording\n")
         time.sleep(0.5)
         names = s.frames()
         self.assertGreater(len(names), 10, "too few frames recorded")
@@ -97,28 +95,20 @@ class WorldTest(e2ebase.SessionTest):
         s = self.s
         s.move(WIDTH // 2, HEIGHT - 60)
         plain = self.grab()
-        start = self.mark()
-        self.key("w")
-        self.expect_line("wireframe is on\n", start)
+        self.key_until("w", "wireframe is on\n")
         wire = self.grab()
         self.assertGreater(wire.diff(plain, GROUND), 3.0, "wireframe changed nothing on the ground")
-        start = self.mark()
-        self.key("w")
-        self.expect_line("wireframe is off\n", start)
+        self.key_until("w", "wireframe is off\n")
         self.assertLess(self.grab().diff(plain, GROUND), 0.3)
 
         # Tracking: a thick red probe line through the ground under the cursor.
         red = lambda p: p[0] > 200 and p[1] < 50 and p[2] < 50  # noqa: E731
         self.assertLess(plain.count(red), 5)
-        start = self.mark()
-        self.key("c")
-        self.expect_line("tracking mouse is on\n", start)
+        self.key_until("c", "tracking mouse is on\n")
         s.move(WIDTH // 2 + 20, HEIGHT - 70)
         marked = self.grab()
         self.assertGreater(marked.count(red), 40, "no tracking marks")
-        start = self.mark()
-        self.key("c")
-        self.expect_line("tracking mouse is off\n", start)
+        self.key_until("c", "tracking mouse is off\n")
         self.assertLess(self.grab().count(red), 5)
 
 
