@@ -91,6 +91,34 @@ class WorldTest(e2ebase.SessionTest):
         self.assertLess(st.created, 3000, "the particle pool ran dry")
         self.assertGreater(st.emitLive, 500)
 
+    def test_pinned_blob_hangs_and_freed_blob_falls(self):
+        s = self.s
+        sky = (0, 0, WIDTH, 230)
+
+        def hang_test(clicks):
+            # Paused, the nearest particle to a ray through the blob is one of its own.
+            box, n = mask_box(self.grab(), jelly, sky)
+            self.assertTrue(box and n > 300, "the blob is not up in the sky at the start")
+            s.press(1, (box[0] + box[2]) // 2, (box[1] + box[3]) // 2)
+            for _ in range(clicks):
+                s.press(3)
+                s.release(3)
+            s.release(1)
+            self.play()
+            time.sleep(2.5)
+            return mask_box(self.grab(), jelly, sky)[1]
+
+        # Pinned and freed again: it falls like the rest.
+        freed = hang_test(2)
+        self.assertLess(freed, 100, "a freed blob stayed up")
+        start = self.mark()
+        self.click_button(e2ebase.RESET)
+        self.expect_line("bbox: ", start, timeout=30)
+        self.next_status(2)
+        # Pinned: it hangs from the held particle.
+        pinned = hang_test(1)
+        self.assertGreater(pinned, 300, "the pinned blob fell")
+
     def test_wireframe_and_tracking_marks(self):
         s = self.s
         s.move(WIDTH // 2, HEIGHT - 60)
