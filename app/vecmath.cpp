@@ -48,7 +48,11 @@ float sweepSphereTriangle(const Vec3& from, const Vec3& to, float radius, const 
     float t = t0 >= 0 ? (t0 - eps) / (t0 - t1) : (t0 + eps) / (t0 - t1);
     t = std::clamp(t, 0.0f, 1.0f);
 
-    Vec3 c = lerp(from, to, t);
+    // Judge the contact where the sphere really touches the plane, not at the pulled-back
+    // centre: the pull-back is a fraction of the move, so on a long ray it would slide the
+    // projected point off the triangle near every edge and a ray would slip between cells.
+    float tTouch = std::clamp(t0 / (t0 - t1), 0.0f, 1.0f);
+    Vec3 c = lerp(from, to, tTouch);
     Vec3 q = P.project(c);
 
     // Barycentric weights of the projected centre.

@@ -153,6 +153,31 @@ TEST(SweepThinTriangle, NoContactBeyondTheSharpCorner)
     EXPECT_LT(sweepSphereTriangle({50, 0, 5}, {50, 0, -5}, 1, tri, plane, w), 1.0f);
 }
 
+TEST(SweepRay, LongRaysDoNotSlipBetweenNeighbouringTriangles)
+{
+    // A square cell folded along its diagonal A–D, as terrain cells are. A long, slanted
+    // ray with radius 0 must land on one of the two halves wherever it crosses the cell.
+    for (float fold : {-3.0f, 3.0f}) {
+        Vec3 A{0, 0, 0}, B{10, 0, 0}, C{0, 10, fold}, D{10, 10, 0};
+        const Vec3* first[3] = {&C, &A, &D};
+        const Vec3* second[3] = {&B, &D, &A};
+        Plane plane;
+        float w[3];
+        int misses = 0;
+        for (float x = 0.5f; x < 10; x += 0.23f)
+            for (float y = 0.25f; y < 10; y += 0.29f) {
+                // The point of the cell under (x, y): on the flat half or the folded one.
+                Vec3 ground{x, y, y > x ? fold * (y - x) / 10 : 0};
+                Vec3 from = ground + Vec3(300, -120, 400);
+                Vec3 to = ground + (ground - from) * 0.8f;
+                float t1 = sweepSphereTriangle(from, to, 0, first, plane, w);
+                float t2 = sweepSphereTriangle(from, to, 0, second, plane, w);
+                if (t1 == 1.0f && t2 == 1.0f) ++misses;
+            }
+        EXPECT_EQ(misses, 0) << "fold " << fold;
+    }
+}
+
 TEST_F(SweepTest, ParallelMoveNeverReportsContact)
 {
     EXPECT_EQ(sweep({0, 0, 5}, {3, 0, 5}), 1.0f);
