@@ -45,6 +45,9 @@ class ControlsTest(e2ebase.SessionTest):
         self.assertGreaterEqual(found[-1].emitters, 3)
 
     def test_flight_and_turns_move_the_view(self):
+        # Turn at 0.3 degrees a frame ('!'), so that however fast the frames come, a key
+        # held for a fraction of a second turns the view by a few degrees, not round.
+        self.key("exclam", 0.3)
         base = self.grab()
         still = self.grab()
         # A paused world with a still camera draws the same picture again.
@@ -64,7 +67,7 @@ class ControlsTest(e2ebase.SessionTest):
         self.key("i", 0.4)
         down = self.grab()
         self.assertLess(horizon_row(down), h1 - 5)
-        self.key("k", 0.8)
+        self.key("k", 0.9)
         up = self.grab()
         self.assertGreater(horizon_row(up), horizon_row(down) + 10)
 
