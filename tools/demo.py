@@ -1,0 +1,77 @@
+"""Headless demo: starts the sandbox in a private virtual X server, presses play,
+records a few seconds of frames and writes them as PNG files (and as a short video when
+ffmpeg is installed)."""
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import zlib
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "tests", "e2e"))
+import tvdrive  # noqa: E402
+
+
+def write_png(path, width, height, rows):
+    """rows: top row first, each a list of (r, g, b)."""
+    raw = b"".join(b"\0" + bytes(c for px in row for c in px) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(raw, 6)))
+        f.write(chunk(b"IEND", b""))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("out", nargs="?", default="demo-frames", help="folder for the PNG files")
+    parser.add_argument("--seconds", type=float, default=4.0, help="how long to record")
+    parser.add_argument("--warmup", type=float, default=2.0, help="seconds of play before recording")
+    parser.add_argument("--every", type=int, default=1, help="keep every n-th frame")
+    args = parser.parse_args()
+
+    root = os.path.normpath(os.path.join(here, ".."))
+    run_dir = os.path.join(root, "build", "run")
+    binary = os.path.join(run_dir, "tessivane")
+    out = os.path.abspath(args.out)
+    os.makedirs(out, exist_ok=True)
+
+    s = tvdrive.Session(binary, run_dir)
+    try:
+        s.find_window()
+        if not s.wait_for("par: ", timeout=60):
+            sys.exit("the sandbox did not start: " + s.console()[-500:])
+        s.click(144, 480 - 80)  # play, 128–160 × 64–96 from the bottom-left
+        time.sleep(args.warmup)
+        s.hold_key("backslash")
+        time.sleep(args.seconds)
+        s.hold_key("backslash")
+        time.sleep(0.5)
+        frames = s.frames()[:: max(1, args.every)]
+        written = []
+        for i, name in enumerate(frames):
+            width, height, rows = tvdrive.read_bmp(os.path.join(s.workdir, name))
+            path = os.path.join(out, "frame%05d.png" % i)
+            write_png(path, width, height, rows)
+            written.append(path)
+        print("wrote %d frames to %s" % (len(written), out))
+        if written and shutil.which("ffmpeg"):
+            video = os.path.join(out, "demo.mp4")
+            subprocess.run(["ffmpeg", "-y", "-loglevel", "error", "-framerate", "30", "-i",
+                            os.path.join(out, "frame%05d.png"), "-pix_fmt", "yuv420p", video], check=False)
+            if os.path.exists(video):
+                print("wrote " + video)
+    finally:
+        s.close()
+        s.shutdown()
+
+
+if __name__ == "__main__":
+    main()
