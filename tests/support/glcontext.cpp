@@ -156,3 +156,12 @@ Rgb GlTest::pixel(int x, int y)
     const uint8_t* p = &pixels[(static_cast<size_t>(y) * width() + x) * 4];
     return {p[0], p[1], p[2]};
 }
+
+void GlWorldTest::SetUp()
+{
+    GlTest::SetUp();
+    if (HasFatalFailure()) return;
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(-4, 4, -4, 4, -50, 50);
+    glMatrixMode(GL_MODELVIEW);
+}

@@ -34,3 +34,17 @@ protected:
     std::vector<uint8_t> pixels;  // filled by grab()
     void grab();
 };
+
+// A draw test looking straight down −z at world x, y in −4..4 across the framebuffer,
+// for bodies and instances drawn where they stand.
+class GlWorldTest : public GlTest {
+protected:
+    void SetUp() override;
+    static int px(float world) { return static_cast<int>((world + 4) / 8 * 256); }
+    // Whether anything was drawn at the world point (x, y).
+    bool lit(float x, float y)
+    {
+        Rgb c = pixel(px(x), px(y));
+        return c.r + c.g + c.b > 0;
+    }
+};

@@ -41,20 +41,7 @@ bool writePicture(const char* path, int width, int height, Rgb left, Rgb right)
     return Dumper::writeBmp(path, px.data(), width, height);
 }
 
-class BodiesDraw : public GlTest {
-protected:
-    void SetUp() override
-    {
-        GlTest::SetUp();
-        if (HasFatalFailure()) return;
-        // World units map to pixels: x, y in -4..4 across the 256-pixel framebuffer.
-        glMatrixMode(GL_PROJECTION);
-        glOrtho(-4, 4, -4, 4, -50, 50);
-        glMatrixMode(GL_MODELVIEW);
-    }
-    static int px(float world) { return static_cast<int>((world + 4) / 8 * 256); }
-    bool lit(float x, float y) { Rgb c = pixel(px(x), px(y)); return c.r + c.g + c.b > 0; }
-};
+using BodiesDraw = GlWorldTest;
 
 TEST_F(BodiesDraw, SpringModelIsDrawnWhereItsParticlesStand)
 {

@@ -9,22 +9,7 @@
 
 namespace {
 
-class ObjInstDraw : public GlTest {
-protected:
-    void SetUp() override
-    {
-        GlTest::SetUp();
-        if (HasFatalFailure()) return;
-        glMatrixMode(GL_PROJECTION);
-        glOrtho(-4, 4, -4, 4, -50, 50);
-        glMatrixMode(GL_MODELVIEW);
-    }
-    bool lit(float x, float y)
-    {
-        Rgb c = pixel(static_cast<int>((x + 4) / 8 * 256), static_cast<int>((y + 4) / 8 * 256));
-        return c.r + c.g + c.b > 0;
-    }
-};
+using ObjInstDraw = GlWorldTest;
 
 TEST_F(ObjInstDraw, ModelIsDrawnScaledRotatedAndMoved)
 {
