@@ -1,5 +1,5 @@
-// Terrain timings: one fine tile's noise fill (ours, the straightforward reference and
-// the libnoise Perlin module over the same grid), baking its colours, paging a tile in
+// Terrain timings: one fine tile's noise fill (ours and the straightforward reference
+// over the same grid), baking its colours, paging a tile in
 // with its texture upload, drawing the landscape from the start camera, and the
 // collision pass of 3000 falling particles over the ground.
 #include <benchmark/benchmark.h>
@@ -20,9 +20,6 @@
 #include "terrain/landscapetile.h"
 #include "terrain/noise.h"
 
-#ifdef TV_HAVE_LIBNOISE
-#include <libnoise/noise.h>
-#endif
 #ifdef TV_HAVE_GL_CONTEXT
 #include "support/glcontext.h"
 #endif
@@ -51,26 +48,6 @@ void BM_TileFillReference(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TileFillReference)->Unit(benchmark::kMillisecond);
-
-#ifdef TV_HAVE_LIBNOISE
-// The same grid of positions through libnoise's Perlin module with 10 octaves.
-void BM_TileFillLibnoisePerlin(benchmark::State& state)
-{
-    noise::module::Perlin perlin;
-    perlin.SetOctaveCount(10);
-    perlin.SetPersistence(0.5);
-    perlin.SetFrequency(1 / 129.0);
-    perlin.SetSeed(213);
-    std::vector<float> grid(kN * kN);
-    for (auto _ : state) {
-        for (int y = 0; y < kN; ++y)
-            for (int x = 0; x < kN; ++x)
-                grid[y * kN + x] = static_cast<float>(perlin.GetValue(x + 3 * 128, y + 5 * 128, 0));
-        benchmark::DoNotOptimize(grid.data());
-    }
-}
-BENCHMARK(BM_TileFillLibnoisePerlin)->Unit(benchmark::kMillisecond);
-#endif
 
 void BM_BakeTexels(benchmark::State& state)
 {

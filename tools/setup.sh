@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config python3
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libx11-dev
-  libgtest-dev libbenchmark-dev zlib1g-dev libnoise-dev
+  libgtest-dev libbenchmark-dev zlib1g-dev
   xvfb xdotool imagemagick
   clang libclang-rt-14-dev
 )

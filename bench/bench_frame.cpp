@@ -1,0 +1,169 @@
+// Whole frames of the default world in a real window, as the user sees them: the idle
+// cycle (mouse ray, button bar, keys, update) followed by the draw (every viewport, the
+// button bar, the swap). The world plays with a blob particle held in the middle of the
+// view and the 'z' key pressed twice a second, so the particle and glow pools stay full.
+//
+// Needs an X display; tools/framebench.sh starts a private virtual one and runs this.
+// Counters: fps (frames per wall-clock second), update_ms (the scene update's share of
+// each frame), par and glow (live records at the end, out of 3000 each).
+#include <benchmark/benchmark.h>
+
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/control.h"
+#include "app/input.h"
+#include "app/shell.h"
+#include "app/viewport.h"
+#include "gui/gui.h"
+#include "scene/parscene.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWidth = 720;
+constexpr int kHeight = 480;
+constexpr int kFountainEvery = 30;  // frames between 'z' presses
+
+void* glxLoader(const char* name)
+{
+    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+
+int frameNumber = 0;
+double updateSeconds = 0;
+
+// One frame, step for step as the program's idle callback runs it, with the update timed.
+void frame()
+{
+    keyDown[static_cast<unsigned char>('z')] = (frameNumber % kFountainEvery == 0) ? 1 : 0;
+    ++frameNumber;
+
+    refreshMouseRay();
+    if (buttonBar) buttonBar->handleMouse(input.mouseButtons, input.mouseButtons, input.mouseX, input.mouseY);
+    updateKeyTransitions();
+    steerFromKeyboard();
+    const Clock::time_point t0 = Clock::now();
+    scene.update();
+    updateSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
+    drawSequence();
+    glutMainLoopEvent();
+}
+
+bool started = false;
+
+// The program's console lines (loading, the status line every second) go nowhere while
+// frames run; the benchmark's own report needs the real output back between runs.
+class QuietConsole {
+public:
+    QuietConsole()
+    {
+        std::fflush(stdout);
+        saved = dup(1);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, 1);
+            close(null);
+        }
+    }
+    ~QuietConsole()
+    {
+        std::fflush(stdout);
+        if (saved >= 0) {
+            dup2(saved, 1);
+            close(saved);
+        }
+    }
+    QuietConsole(const QuietConsole&) = delete;
+    QuietConsole& operator=(const QuietConsole&) = delete;
+
+private:
+    int saved = -1;
+};
+
+void startWorld()
+{
+    if (started) return;
+    started = true;
+    if (!std::getenv("DISPLAY")) {
+        std::fprintf(stderr, "bench_frame needs an X display; run tools/framebench.sh\n");
+        std::exit(1);
+    }
+    if (chdir(TV_RUN_DIR) != 0) {
+        std::fprintf(stderr, "cannot enter the run folder %s\n", TV_RUN_DIR);
+        std::exit(1);
+    }
+    int argc = 1;
+    char name[] = "bench_frame";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    ParScene::elapsedMs = [] { return glutGet(GLUT_ELAPSED_TIME); };
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH | GLUT_STENCIL);
+    glutInitWindowSize(kWidth, kHeight);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow("Tessivane");
+    glutDisplayFunc([] {});
+    glutReshapeFunc(onReshape);
+    glutKeyboardFunc(onKeyboard);
+    glutKeyboardUpFunc(onKeyboardUp);
+    if (!initChain(glxLoader)) {
+        std::fprintf(stderr, "the default world did not start\n");
+        std::exit(1);
+    }
+    onReshape(kWidth, kHeight);
+    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
+    onReshape(kWidth, kHeight);
+
+    // Play, then hold a particle of the blob under the cursor in the middle of the view.
+    scene.setTimeStep(1.0f / 60.0f);
+    onPassiveMotion(kWidth / 2, kHeight / 2);
+    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, kWidth / 2, kHeight / 2, 0);
+    if (!scene.springModels.empty() && !scene.springModels[0]->vertex.empty())
+        scene.grabParticle(scene.springModels[0]->vertex[0]);
+
+    // Ten seconds of play fill the pools before anything is measured.
+    for (int i = 0; i < 600; ++i) frame();
+}
+
+void setViews(bool single)
+{
+    if (input.singleView == single) return;
+    input.singleView = single;
+    rebuildViewList(single);
+}
+
+void runFrames(benchmark::State& state, bool single)
+{
+    QuietConsole quiet;
+    startWorld();
+    setViews(single);
+    for (int i = 0; i < 30; ++i) frame();
+    updateSeconds = 0;
+    int frames = 0;
+    const Clock::time_point start = Clock::now();
+    for (auto _ : state) {
+        frame();
+        ++frames;
+    }
+    glFinish();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    state.counters["fps"] = frames / seconds;
+    state.counters["update_ms"] = 1000 * updateSeconds / frames;
+    state.counters["par"] = scene.parSys.liveCount();
+    state.counters["glow"] = scene.emittedParticles.liveCount();
+}
+
+void BM_FrameSingleView(benchmark::State& state) { runFrames(state, true); }
+void BM_FrameFourViews(benchmark::State& state) { runFrames(state, false); }
+
+BENCHMARK(BM_FrameSingleView)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameFourViews)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
