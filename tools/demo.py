@@ -35,6 +35,9 @@ def main():
     parser.add_argument("--seconds", type=float, default=4.0, help="how long to record")
     parser.add_argument("--warmup", type=float, default=2.0, help="seconds of play before recording")
     parser.add_argument("--every", type=int, default=1, help="keep every n-th frame")
+    parser.add_argument("--four", action="store_true", help="record the four views instead of one")
+    parser.add_argument("--fountain", action="store_true",
+                        help="hold the jelly blob up in the sky and start fountains on it with z")
     args = parser.parse_args()
 
     root = os.path.normpath(os.path.join(here, ".."))
@@ -49,7 +52,17 @@ def main():
         if not s.wait_for("par: ", timeout=60):
             sys.exit("the sandbox did not start: " + s.console()[-500:])
         s.click(144, 480 - 80)  # play, 128–160 × 64–96 from the bottom-left
+        if args.fountain:
+            # Catch the blob before it falls, pin it and let it hang under the cursor.
+            s.press(1, 570, 65)
+            s.press(3)
+            s.release(3)
+            s.move(450, 200)
+            s.hold_key("z")
         time.sleep(args.warmup)
+        if args.four:
+            s.move(360, 240)
+            s.hold_key("space")
         s.hold_key("backslash")
         time.sleep(args.seconds)
         s.hold_key("backslash")

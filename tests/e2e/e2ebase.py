@@ -103,6 +103,10 @@ class SessionTest(unittest.TestCase):
         self.assertTrue(self.s.wait_for("updates/sec:", timeout=60), self.s.console()[-500:])
 
     def tearDown(self):
+        if ARGS.console:
+            # Kept for whoever runs the suite by hand, e.g. to read a sanitizer's report.
+            with open(ARGS.console, "a", encoding="latin-1") as f:
+                f.write(self.s.console())
         self.s.shutdown()
 
     # Console
@@ -182,5 +186,6 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--binary", required=True)
     parser.add_argument("--run-dir", required=True)
+    parser.add_argument("--console", help="append each session's console output to this file")
     ARGS, rest = parser.parse_known_args()
     unittest.main(module="__main__", argv=[sys.argv[0]] + rest)

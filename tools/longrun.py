@@ -1,0 +1,169 @@
+"""Long runs of the real sandbox in a private virtual X server.
+
+  longrun.py soak [--minutes 10]
+      The default world playing with a blob particle pinned high in the sky and the z key
+      starting fountains on it every two seconds, so both pools stay full. Samples the
+      resident memory every five seconds and reads every status line; passes when the
+      memory after the first minute stays within 5% of its one-minute value, a status
+      line came every second, the counts stayed within the pools, and closing the window
+      shut the program down cleanly.
+
+  longrun.py story --binary build-asan/run/tessivane
+      The whole interaction story (the end-to-end story test) on a sanitizer build, then
+      counts the frames it drew and reads the console for the sanitizers' reports.
+
+Prints its figures and PASS or FAIL; the exit status is 0 only on PASS.
+"""
+import argparse
+import os
+import re
+import statistics
+import subprocess
+import sys
+import time
+
+here = os.path.dirname(os.path.abspath(__file__))
+root = os.path.normpath(os.path.join(here, ".."))
+sys.path.insert(0, os.path.join(root, "tests", "e2e"))
+import tvdrive  # noqa: E402
+
+STATUS = re.compile(r"updates/sec: (\d+)\npar: (\d+)/(\d+) emit: (\d+)/(\d+) spring: (\d+) emitter: (\d+) sink: (\d+) \n")
+PLAY = (144, 480 - 80)      # the play button's centre, from the window's top-left
+BLOB = (570, 65)            # the jelly blob in the sky, from the start camera
+POOL = 3000
+
+
+def rss_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def soak(args):
+    s = tvdrive.Session(os.path.abspath(args.binary), os.path.abspath(args.run_dir))
+    failures = []
+    samples = []  # (seconds since play, RSS KiB)
+    try:
+        s.find_window(timeout=60)
+        if not s.wait_for("updates/sec:", timeout=60):
+            sys.exit("the sandbox did not start: " + s.console()[-500:])
+        s.click(*PLAY)
+        s.press(1, *BLOB)
+        s.press(3)
+        s.release(3)
+        s.move(BLOB[0] - 150, BLOB[1] + 150)
+        t0 = time.time()
+        next_z = t0
+        next_sample = t0
+        end = t0 + args.minutes * 60
+        while time.time() < end:
+            now = time.time()
+            if s.proc.poll() is not None:
+                failures.append("the program ended during the run (status %s)" % s.proc.returncode)
+                break
+            if now >= next_sample:
+                samples.append((now - t0, rss_kib(s.proc.pid)))
+                next_sample += 5
+            if now >= next_z:
+                s.hold_key("z", 0.2)
+                next_z += 2
+            time.sleep(0.05)
+        s.release(1)
+        console = s.console()
+        status = s.close(timeout=60)
+        if status != 0:
+            failures.append("closing the window gave exit status %s" % status)
+        if "shutdown system..." not in s.console():
+            failures.append("no shutdown line")
+    finally:
+        s.shutdown()
+
+    lines = [tuple(int(v) for v in m.groups()) for m in STATUS.finditer(console)]
+    seconds = args.minutes * 60
+    if len(lines) < 0.9 * seconds:
+        failures.append("only %d status lines in %d s" % (len(lines), seconds))
+    for i, (_, live, created, elive, ecreated, *_rest) in enumerate(lines):
+        if not (0 <= live <= POOL and 0 <= elive <= POOL and elive <= live):
+            failures.append("status line %d out of bounds: %r" % (i, lines[i]))
+            break
+    rate = [line[0] for line in lines[2:]]
+    full = [line for line in lines if line[1] >= POOL - 50]
+    one_minute = [kib for t, kib in samples if t >= 60]
+    if not one_minute:
+        failures.append("the run ended before its first minute")
+        ref = hi = lo = 0
+    else:
+        ref = one_minute[0]
+        hi, lo = max(one_minute), min(one_minute)
+        if hi > ref * 1.05 or lo < ref * 0.95:
+            failures.append("resident memory left the 5%% band: %d..%d KiB around %d KiB" % (lo, hi, ref))
+
+    print("soak: %.1f minutes, %d status lines, %d frames" % (args.minutes, len(lines), sum(r[0] for r in lines)))
+    if rate:
+        print("updates/sec: median %d, min %d, max %d" % (statistics.median(rate), min(rate), max(rate)))
+    print("status lines with the particle pool full (>= %d live): %d of %d" % (POOL - 50, len(full), len(lines)))
+    if lines:
+        print("largest counts: par %d, emit %d, emitters %d" %
+              (max(x[1] for x in lines), max(x[3] for x in lines), max(x[6] for x in lines)))
+    print("resident memory: %d KiB at 5 s, %d KiB at 1 min, %d..%d KiB after, %d KiB at the end (%+.2f%%)" %
+          (samples[0][1] if samples else 0, ref, lo, hi, samples[-1][1] if samples else 0,
+           100.0 * (samples[-1][1] - ref) / ref if ref else 0))
+    return failures
+
+
+def story(args):
+    console = os.path.abspath(args.console or "story-console.txt")
+    if os.path.exists(console):
+        os.remove(console)
+    env = dict(os.environ)
+    supp = os.path.join(root, ".ci", "lsan.supp")
+    env.setdefault("ASAN_OPTIONS", "detect_leaks=1")
+    env.setdefault("LSAN_OPTIONS", "suppressions=%s:print_suppressions=0" % supp)
+    env.setdefault("UBSAN_OPTIONS", "print_stacktrace=1")
+    started = time.time()
+    result = subprocess.run([sys.executable, os.path.join(root, "tests", "e2e", "test_story.py"),
+                             "--binary", os.path.abspath(args.binary), "--run-dir", os.path.abspath(args.run_dir),
+                             "--console", console], env=env)
+    failures = []
+    if result.returncode != 0:
+        failures.append("the story test failed")
+    text = open(console, encoding="latin-1").read() if os.path.exists(console) else ""
+    frames = sum(int(m.group(1)) for m in STATUS.finditer(text))
+    reports = {
+        "invalid access (AddressSanitizer)": text.count("ERROR: AddressSanitizer"),
+        "undefined behaviour (runtime error)": text.count("runtime error:"),
+        "leak report (LeakSanitizer)": text.count("ERROR: LeakSanitizer"),
+        "definite leaks (Direct leak)": text.count("Direct leak of"),
+    }
+    print("story: %.0f s, %d frames drawn, console kept in %s" % (time.time() - started, frames, console))
+    for name, count in reports.items():
+        print("  %s: %d" % (name, count))
+        if count:
+            failures.append(name)
+    if frames < args.frames:
+        failures.append("only %d frames (wanted %d)" % (frames, args.frames))
+    return failures
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("mode", choices=["soak", "story"])
+    parser.add_argument("--binary", default=os.path.join(root, "build", "run", "tessivane"))
+    parser.add_argument("--run-dir", help="the folder with test.scn and data/ (default: the binary's)")
+    parser.add_argument("--minutes", type=float, default=10.0, help="soak length")
+    parser.add_argument("--frames", type=int, default=600, help="frames the story must draw at least")
+    parser.add_argument("--console", help="where the story keeps the program's console output")
+    args = parser.parse_args()
+    if not args.run_dir:
+        args.run_dir = os.path.dirname(os.path.abspath(args.binary))
+    failures = soak(args) if args.mode == "soak" else story(args)
+    for f in failures:
+        print("FAIL: " + f)
+    print("PASS" if not failures else "FAIL")
+    sys.exit(0 if not failures else 1)
+
+
+if __name__ == "__main__":
+    main()
