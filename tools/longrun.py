@@ -2,7 +2,7 @@
 
   longrun.py soak [--minutes 10]
       The default world playing with a blob particle pinned high in the sky and the z key
-      starting fountains on it every two seconds, so both pools stay full. Samples the
+      starting four fountains on it every second, so both pools stay full. Samples the
       resident memory every five seconds and reads every status line; passes when the
       memory after the first minute stays within 5% of its one-minute value, a status
       line came every second, the counts stayed within the pools, and closing the window
@@ -68,7 +68,7 @@ def soak(args):
                 next_sample += 5
             if now >= next_z:
                 s.hold_key("z", 0.2)
-                next_z += 2
+                next_z += 1
             time.sleep(0.05)
         s.release(1)
         console = s.console()
@@ -89,7 +89,8 @@ def soak(args):
             failures.append("status line %d out of bounds: %r" % (i, lines[i]))
             break
     rate = [line[0] for line in lines[2:]]
-    full = [line for line in lines if line[1] >= POOL - 50]
+    # Full: at most one update's worth of expired sparks short of the pool's size.
+    full = [line for line in lines[60:] if line[1] >= POOL - 50]
     one_minute = [kib for t, kib in samples if t >= 60]
     if not one_minute:
         failures.append("the run ended before its first minute")
@@ -103,7 +104,8 @@ def soak(args):
     print("soak: %.1f minutes, %d status lines, %d frames" % (args.minutes, len(lines), sum(r[0] for r in lines)))
     if rate:
         print("updates/sec: median %d, min %d, max %d" % (statistics.median(rate), min(rate), max(rate)))
-    print("status lines with the particle pool full (>= %d live): %d of %d" % (POOL - 50, len(full), len(lines)))
+    print("status lines after the first minute with the particle pool full (>= %d live): %d of %d" %
+          (POOL - 50, len(full), max(0, len(lines) - 60)))
     if lines:
         print("largest counts: par %d, emit %d, emitters %d" %
               (max(x[1] for x in lines), max(x[3] for x in lines), max(x[6] for x in lines)))
@@ -120,7 +122,10 @@ def story(args):
     env = dict(os.environ)
     supp = os.path.join(root, ".ci", "lsan.supp")
     env.setdefault("ASAN_OPTIONS", "detect_leaks=1")
-    env.setdefault("LSAN_OPTIONS", "suppressions=%s:print_suppressions=0" % supp)
+    # The leak report is read below rather than turned into the exit status: the system GL
+    # driver is unloaded at exit, and what it keeps then shows as indirect leaks of an
+    # unknown module, which no suppression can name.
+    env.setdefault("LSAN_OPTIONS", "suppressions=%s:print_suppressions=0:exitcode=0" % supp)
     env.setdefault("UBSAN_OPTIONS", "print_stacktrace=1")
     started = time.time()
     result = subprocess.run([sys.executable, os.path.join(root, "tests", "e2e", "test_story.py"),
@@ -134,14 +139,18 @@ def story(args):
     reports = {
         "invalid access (AddressSanitizer)": text.count("ERROR: AddressSanitizer"),
         "undefined behaviour (runtime error)": text.count("runtime error:"),
-        "leak report (LeakSanitizer)": text.count("ERROR: LeakSanitizer"),
         "definite leaks (Direct leak)": text.count("Direct leak of"),
     }
+    indirect = re.findall(r"Indirect leak of (\d+) byte\(s\) in \d+ object\(s\) allocated from:\n(.*)\n(.*)", text)
+    ours = [m for m in indirect if "tessivane" in m[2] or "/work/" in m[2]]
+    reports["indirect leaks from our own code"] = len(ours)
     print("story: %.0f s, %d frames drawn, console kept in %s" % (time.time() - started, frames, console))
     for name, count in reports.items():
         print("  %s: %d" % (name, count))
         if count:
             failures.append(name)
+    print("  indirect leaks of the GL driver (unloaded at exit): %d blocks, %d bytes" %
+          (len(indirect) - len(ours), sum(int(m[0]) for m in indirect if m not in ours)))
     if frames < args.frames:
         failures.append("only %d frames (wanted %d)" % (frames, args.frames))
     return failures
