@@ -6,8 +6,6 @@
 
 void ParScene::render(Viewport&, Camera& camera)
 {
-    sky.render(camera);
-
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
     glColor3f(1, 1, 1);
@@ -28,6 +26,9 @@ void ParScene::render(Viewport&, Camera& camera)
     for (Landscape* l : landscapes)
         if (l) l->render(camera);
 
+    // After the opaque scene, filling only what it left uncovered: the same picture as
+    // drawing it first, for a fraction of the fill.
+    sky.render(camera);
     drawGlow(camera);
 
     if (heldParticle) {

@@ -45,10 +45,16 @@ void Sky::release()
 
 void Sky::render(const Camera& camera) const
 {
-    glPushAttrib(GL_ENABLE_BIT);
+    // At the far plane behind everything already drawn, without writing depth: it shows
+    // exactly where nothing opaque is, so it may be drawn after the opaque scene and
+    // the rasteriser skips its texturing under the ground.
+    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_VIEWPORT_BIT);
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    glDepthRange(1, 1);
 
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();

@@ -12,6 +12,7 @@
 #include "app/input.h"
 #include "app/viewport.h"
 #include "scene/parscene.h"
+#include "scene/settings.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 
@@ -242,5 +243,32 @@ TEST_F(SceneDrawTest, InitFromTheRunFolderBuildsTheDefaultWorld)
             if (p.r > 240 || p.g > 240) ++bright;
         }
     EXPECT_GT(bright, 20);
+
+    // The sky goes in after the opaque scene yet the picture is the one with the sky
+    // drawn first: wherever ground or a body covers it, it never shows. Wireframe rings
+    // leave sky between their lines.
+    for (bool wire : {false, true}) {
+        wireframe = wire;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.render(vp, views.main);
+        grab();
+        const std::vector<uint8_t> skyLast = pixels;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.sky.render(views.main);
+        grab();
+        const std::vector<uint8_t> skyOnly = pixels;
+        scene.render(vp, views.main);
+        grab();
+        EXPECT_EQ(pixels, skyLast) << "wireframe " << wire;
+        size_t skyShows = 0, covered = 0;
+        for (size_t i = 0; i < pixels.size(); i += 4) {
+            const bool same = std::memcmp(&pixels[i], &skyOnly[i], 3) == 0;
+            skyShows += same;
+            covered += !same;
+        }
+        EXPECT_GT(skyShows, pixels.size() / 40) << "wireframe " << wire;
+        EXPECT_GT(covered, pixels.size() / 40) << "wireframe " << wire;
+    }
+    wireframe = false;
     scene.shutdown();
 }
