@@ -72,12 +72,17 @@ void drawSequence()
     if (input.recording) dumper.dump();
 }
 
-void idleCycle()
+void readInput()
 {
     refreshMouseRay();
     if (buttonBar) buttonBar->handleMouse(input.mouseButtons, input.mouseButtons, input.mouseX, input.mouseY);
     updateKeyTransitions();
     steerFromKeyboard();
+}
+
+void idleCycle()
+{
+    readInput();
     scene.update();
     drawSequence();
 }
@@ -117,15 +122,16 @@ namespace {
 void glutDisplay() { drawSequence(); }
 void glutIdle() { idleCycle(); }
 void glutMouse(int button, int state, int x, int y) { onMouseButton(button, state, x, y, glutGetModifiers()); }
+}  // namespace
+
 void* glxLoader(const char* name)
 {
     return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
-}  // namespace
 
-int runTessivane(int argc, char** argv)
+void openWindow(int* argc, char** argv)
 {
-    glutInit(&argc, argv);
+    glutInit(argc, argv);
     // The scene's status line counts updates per second of the toolkit's clock.
     ParScene::elapsedMs = [] { return glutGet(GLUT_ELAPSED_TIME); };
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH | GLUT_STENCIL);
@@ -134,6 +140,11 @@ int runTessivane(int argc, char** argv)
     glutCreateWindow("Tessivane");
     // Closing the window ends the event loop instead of the process, so shutdown runs.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+}
+
+int runTessivane(int argc, char** argv)
+{
+    openWindow(&argc, argv);
 
     glutDisplayFunc(glutDisplay);
     glutIdleFunc(glutIdle);

@@ -14,6 +14,9 @@ extern Dumper dumper;
 // The steps of a frame, callable without GLUT.
 void setGlState();
 bool initChain(ProcAddressLoader loader);
+// The first steps of every frame: the mouse ray, the button bar, key transitions, flight.
+void readInput();
+// readInput, the scene update, drawSequence.
 void idleCycle();
 void drawSequence();
 void shutdownSystem();
@@ -23,6 +26,12 @@ void onKeyboardUp(unsigned char key, int x, int y);
 
 // Swaps the buffers; the real program uses GLUT's, tests their own.
 extern void (*swapBuffers)();
+
+// The window "Tessivane", 720 × 480, with its GL context current and GLUT's clock behind
+// the scene's status line.
+void openWindow(int* argc, char** argv);
+// GL entry points through GLX, for the extension probe.
+void* glxLoader(const char* name);
 
 // The entry: window, callbacks, initialisation, event loop, shutdown. Returns the exit status.
 int runTessivane(int argc, char** argv);

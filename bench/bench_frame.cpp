@@ -10,7 +10,6 @@
 #include <benchmark/benchmark.h>
 
 #include <GL/freeglut.h>
-#include <GL/glx.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -42,11 +41,6 @@ constexpr int kWidth = 720;
 constexpr int kHeight = 480;
 constexpr int kFountainEvery = 30;  // frames between 'z' presses
 
-void* glxLoader(const char* name)
-{
-    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
-}
-
 int frameNumber = 0;
 double updateSeconds = 0;
 
@@ -56,10 +50,7 @@ void frame()
     keyDown[static_cast<unsigned char>('z')] = (frameNumber % kFountainEvery == 0) ? 1 : 0;
     ++frameNumber;
 
-    refreshMouseRay();
-    if (buttonBar) buttonBar->handleMouse(input.mouseButtons, input.mouseButtons, input.mouseX, input.mouseY);
-    updateKeyTransitions();
-    steerFromKeyboard();
+    readInput();
     const Clock::time_point t0 = Clock::now();
     scene.update();
     updateSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
@@ -113,12 +104,7 @@ void startWorld()
     int argc = 1;
     char name[] = "bench_frame";
     char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    ParScene::elapsedMs = [] { return glutGet(GLUT_ELAPSED_TIME); };
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH | GLUT_STENCIL);
-    glutInitWindowSize(kWidth, kHeight);
-    glutInitWindowPosition(0, 0);
-    glutCreateWindow("Tessivane");
+    openWindow(&argc, argv);
     glutDisplayFunc([] {});
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);

@@ -37,6 +37,7 @@ bool SpringChar::build()
         vertex.push_back(p);
         p->pos = Vec3(nodes[j].x, nodes[j].y, nodes[j].z);
         p->vel = Vec3(0, 0, 0);
+        p->force = Vec3(0, 0, 0);
         p->invMass = 1.0f;
         for (int k = j - 1; k >= 0; --k) {
             if (!(nodes[j].bones & nodes[k].bones)) continue;
@@ -45,8 +46,8 @@ bool SpringChar::build()
                 printf("couldnt alloc enough springs for the spring char\n");
                 return false;
             }
-            // Joined but slack (no stiffness, no damping) until placement, so that a
-            // partly built body never holds an active spring with stale ends.
+            // Slack (no stiffness, no damping) until the whole body stands, so that a
+            // build that runs out part-way never leaves a stiff spring behind.
             Spring& s = springSys->spring[index];
             s.p0 = vertex[j];
             s.p1 = vertex[k];
@@ -57,21 +58,11 @@ bool SpringChar::build()
         }
     }
 
-    size_t next = 0;
-    for (int j = 0; j < kNodeCount; ++j) {
-        Particle* p = vertex[j];
-        p->pos = Vec3(nodes[j].x, nodes[j].y, nodes[j].z);
-        p->vel = Vec3(0, 0, 0);
-        p->force = Vec3(0, 0, 0);
-        p->invMass = 1.0f;
-        for (int k = j - 1; k >= 0; --k) {
-            if (!(nodes[j].bones & nodes[k].bones)) continue;
-            Spring& s = springSys->spring[spring[next++]];
-            s.p0 = vertex[j];
-            s.p1 = vertex[k];
-            s.ks = 700.0f;
-            s.kd = 10.0f;
-        }
+    // Every particle stands at its node: the joints take their stiffness.
+    for (int index : spring) {
+        Spring& s = springSys->spring[index];
+        s.ks = 700.0f;
+        s.kd = 10.0f;
     }
     restretch();
     return true;

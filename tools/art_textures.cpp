@@ -54,7 +54,7 @@ ArtImage groundDetail(int size)
             // Speckles of small stones and pits, still never darker than about 0.65.
             const float speck = (fine - 0.5f) * 0.35f;
             c = c * (0.90f + speck);
-            image.at(x, y) = {clamp01(c.r), clamp01(c.g), clamp01(c.b)};
+            image.at(x, y) = c;  // saving clamps each channel
         }
     return image;
 }
@@ -74,7 +74,7 @@ ArtImage bone(int size)
             Colour c = mix(ivory, aged, smoothstep(0.35f, 0.8f, tone) * 0.6f);
             c = c * (0.94f + (fibre - 0.5f) * 0.18f);
             c = mix(c, aged * 0.85f, pores * 0.5f);
-            image.at(x, y) = {clamp01(c.r), clamp01(c.g), clamp01(c.b)};
+            image.at(x, y) = c;  // saving clamps each channel
         }
     return image;
 }
@@ -106,7 +106,7 @@ ArtImage stone(int size)
             const float bevel = smoothstep(0.010f, 0.025f, joint);
             c = c * (0.88f + 0.12f * bevel);
             c = mix(c, mortar * (0.9f + grain * 0.2f), inJoint);
-            image.at(x, y) = {clamp01(c.r), clamp01(c.g), clamp01(c.b)};
+            image.at(x, y) = c;  // saving clamps each channel
         }
     return image;
 }
@@ -131,7 +131,7 @@ ArtImage wood(int size)
             c = c * (0.88f + tint * 0.2f);
             const float gap = 1.0f - smoothstep(0.0f, 0.012f * planks, distanceToInteger(plankPos));
             c = mix(c, dark * 0.45f, gap);
-            image.at(x, y) = {clamp01(c.r), clamp01(c.g), clamp01(c.b)};
+            image.at(x, y) = c;  // saving clamps each channel
         }
     return image;
 }
@@ -166,7 +166,7 @@ ArtImage jelly(int size)
                     c = mix(c, rim, 0.15f + 0.45f * edge);
                     c = mix(c, Colour{1, 1, 1}, 0.8f * highlight);
                 }
-            image.at(x, y) = {clamp01(c.r), clamp01(c.g), clamp01(c.b)};
+            image.at(x, y) = c;  // saving clamps each channel
         }
     return image;
 }

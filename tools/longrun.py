@@ -25,11 +25,12 @@ import time
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.normpath(os.path.join(here, ".."))
 sys.path.insert(0, os.path.join(root, "tests", "e2e"))
+import e2ebase  # noqa: E402
 import tvdrive  # noqa: E402
+from e2ebase import STATUS  # noqa: E402
 
-STATUS = re.compile(r"updates/sec: (\d+)\npar: (\d+)/(\d+) emit: (\d+)/(\d+) spring: (\d+) emitter: (\d+) sink: (\d+) \n")
-PLAY = (144, 480 - 80)      # the play button's centre, from the window's top-left
-BLOB = (570, 65)            # the jelly blob in the sky, from the start camera
+PLAY = e2ebase.centre_top(e2ebase.PLAY)
+BLOB = e2ebase.BLOB_IN_SKY
 POOL = 3000
 
 
@@ -80,17 +81,17 @@ def soak(args):
     finally:
         s.shutdown()
 
-    lines = [tuple(int(v) for v in m.groups()) for m in STATUS.finditer(console)]
+    lines = [e2ebase.Status(m) for m in STATUS.finditer(console)]
     seconds = args.minutes * 60
     if len(lines) < 0.9 * seconds:
         failures.append("only %d status lines in %d s" % (len(lines), seconds))
-    for i, (_, live, created, elive, ecreated, *_rest) in enumerate(lines):
-        if not (0 <= live <= POOL and 0 <= elive <= POOL and elive <= live):
-            failures.append("status line %d out of bounds: %r" % (i, lines[i]))
+    for i, st in enumerate(lines):
+        if not (0 <= st.live <= POOL and 0 <= st.emitLive <= POOL and st.emitLive <= st.live):
+            failures.append("status line %d out of bounds: %r" % (i, vars(st)))
             break
-    rate = [line[0] for line in lines[2:]]
+    rate = [st.updates for st in lines[2:]]
     # Full: at most one update's worth of expired sparks short of the pool's size.
-    full = [line for line in lines[60:] if line[1] >= POOL - 50]
+    full = [st for st in lines[60:] if st.live >= POOL - 50]
     one_minute = [kib for t, kib in samples if t >= 60]
     if not one_minute:
         failures.append("the run ended before its first minute")
@@ -101,14 +102,14 @@ def soak(args):
         if hi > ref * 1.05 or lo < ref * 0.95:
             failures.append("resident memory left the 5%% band: %d..%d KiB around %d KiB" % (lo, hi, ref))
 
-    print("soak: %.1f minutes, %d status lines, %d frames" % (args.minutes, len(lines), sum(r[0] for r in lines)))
+    print("soak: %.1f minutes, %d status lines, %d frames" % (args.minutes, len(lines), sum(st.updates for st in lines)))
     if rate:
         print("updates/sec: median %d, min %d, max %d" % (statistics.median(rate), min(rate), max(rate)))
     print("status lines after the first minute with the particle pool full (>= %d live): %d of %d" %
           (POOL - 50, len(full), max(0, len(lines) - 60)))
     if lines:
         print("largest counts: par %d, emit %d, emitters %d" %
-              (max(x[1] for x in lines), max(x[3] for x in lines), max(x[6] for x in lines)))
+              (max(st.live for st in lines), max(st.emitLive for st in lines), max(st.emitters for st in lines)))
     print("resident memory: %d KiB at 5 s, %d KiB at 1 min, %d..%d KiB after, %d KiB at the end (%+.2f%%)" %
           (samples[0][1] if samples else 0, ref, lo, hi, samples[-1][1] if samples else 0,
            100.0 * (samples[-1][1] - ref) / ref if ref else 0))
@@ -135,7 +136,7 @@ def story(args):
     if result.returncode != 0:
         failures.append("the story test failed")
     text = open(console, encoding="latin-1").read() if os.path.exists(console) else ""
-    frames = sum(int(m.group(1)) for m in STATUS.finditer(text))
+    frames = sum(e2ebase.Status(m).updates for m in STATUS.finditer(text))
     reports = {
         "invalid access (AddressSanitizer)": text.count("ERROR: AddressSanitizer"),
         "undefined behaviour (runtime error)": text.count("runtime error:"),

@@ -21,6 +21,9 @@ SOURCE = (0, 32, 64, 32)
 RESET = (0, 64, 64, 32)
 PLAY = (128, 64, 32, 32)
 
+# The jelly blob in the sky before it falls, from the start camera (top-left pixels).
+BLOB_IN_SKY = (570, 65)
+
 STATUS = re.compile(r"updates/sec: (\d+)\npar: (\d+)/(\d+) emit: (\d+)/(\d+) spring: (\d+) emitter: (\d+) sink: (\d+) \n")
 
 
@@ -146,6 +149,16 @@ class SessionTest(unittest.TestCase):
         finally:
             self.s.xdo("keyup", "--window", self.s.window, name)
             time.sleep(0.1)
+
+    def picture(self, name):
+        return os.path.join(self.s.workdir, "data", name)
+
+    def assertShows(self, frame, rect, shown, other):
+        """The button at rect shows the picture file `shown`, not `other`."""
+        a = picture_diff(frame, rect, self.picture(shown))
+        b = picture_diff(frame, rect, self.picture(other))
+        self.assertLess(a, 25, "%s is not drawn (%.1f)" % (shown, a))
+        self.assertLess(a, b, "%s drawn instead of %s" % (other, shown))
 
     def click_button(self, rect):
         self.s.click(*centre_top(rect))

@@ -14,15 +14,6 @@ def glowing(p):
 
 
 class PlayTest(e2ebase.SessionTest):
-    def picture(self, name):
-        return os.path.join(self.s.workdir, "data", name)
-
-    def assertShows(self, frame, rect, shown, other):
-        a = picture_diff(frame, rect, self.picture(shown))
-        b = picture_diff(frame, rect, self.picture(other))
-        self.assertLess(a, 25, "%s is not drawn (%.1f)" % (shown, a))
-        self.assertLess(a, b, "%s drawn instead of %s" % (other, shown))
-
     def test_play_then_reset_pauses_again(self):
         paused = self.next_status(2)
         before = self.grab()
