@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <climits>
 #include <cstdint>
 #include <new>
 
@@ -33,6 +34,7 @@ void ParticleSystem::release()
     storage.reset();
     block = nullptr;
     created = 0;
+    carved = 0;
     live = 0;
     liveHead = nullptr;
     freeHead = nullptr;
@@ -45,8 +47,10 @@ Particle* ParticleSystem::allocParticle()
         freeHead = p->next;
         if (freeHead) freeHead->prev = nullptr;
     } else {
-        ++created;
-        if (created > MAX_PARTICLES) return nullptr;
+        // The count saturates instead of wrapping: a huge emitter rate asks for more
+        // records than an int can count within minutes.
+        if (created < INT_MAX) ++created;
+        if (carved == MAX_PARTICLES) return nullptr;
         if (!block) {
             storage.reset(new (std::nothrow) unsigned char[sizeof(Particle) * MAX_PARTICLES + 128]);
             if (storage) {
@@ -59,7 +63,7 @@ Particle* ParticleSystem::allocParticle()
                 return nullptr;
             }
         }
-        p = &block[created - 1];
+        p = &block[carved++];
         *p = Particle{};
     }
     p->prev = nullptr;

@@ -42,7 +42,7 @@ public:
     void release();
 
     // None once MAX_PARTICLES records exist and none is free; `created` still counts
-    // the refused request.
+    // the refused request, up to INT_MAX.
     Particle* allocParticle();
     void freeParticle(Particle* p);
 
@@ -61,6 +61,7 @@ private:
     // vel share one line and force sits in another.
     std::unique_ptr<unsigned char[]> storage;
     Particle* block = nullptr;
+    int carved = 0;  // records handed out of the block so far; never more than MAX_PARTICLES
 };
 
 struct Spring {

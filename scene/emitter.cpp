@@ -2,6 +2,8 @@
 // emitters, and the sink pull applied during force accumulation.
 #include "scene/emitter.h"
 
+#include <climits>
+#include <cmath>
 #include <new>
 
 #include "app/debug.h"
@@ -33,6 +35,7 @@ void EmittedParticleList::clear()
 {
     block.reset();
     created = 0;
+    carved = 0;
     live = 0;
     liveHead = nullptr;
     freeHead = nullptr;
@@ -45,8 +48,8 @@ EmittedParticle* EmittedParticleList::allocate()
         freeHead = node->next;
         if (freeHead) freeHead->prev = nullptr;
     } else {
-        ++created;
-        if (created > MAX_EMITTED_PARTICLES) return nullptr;
+        if (created < INT_MAX) ++created;  // saturates like the particle pool's count
+        if (carved == MAX_EMITTED_PARTICLES) return nullptr;
         if (!block) {
             // One block for every node the pool may ever hold: steady emission allocates nothing.
             block.reset(new (std::nothrow) EmittedParticle[MAX_EMITTED_PARTICLES]);
@@ -55,7 +58,7 @@ EmittedParticle* EmittedParticleList::allocate()
                 return nullptr;
             }
         }
-        node = &block[created - 1];
+        node = &block[carved++];
         *node = EmittedParticle{};
     }
     node->prev = nullptr;
@@ -93,7 +96,18 @@ void ParScene::emit(float dt)
         Particle* ep = e->particle;
         const Vec3 E = ep->pos;
         e->accumulator += dt * e->rate;
+        int requests = 0;
         while (e->accumulator >= 1) {
+            // No update makes more children than the pool holds, and once a request is
+            // refused every later one in the update is too: requests past the pool's size
+            // can make nothing. They are dropped at once, which also spares a float
+            // accumulator past 2^24 (where taking 1 away changes nothing) an endless loop.
+            if (requests == MAX_PARTICLES) {
+                const float owed = std::fmod(e->accumulator, 1.0f);
+                e->accumulator = owed >= 0 ? owed : 0;  // an infinite rate leaves nothing owed
+                break;
+            }
+            ++requests;
             Particle* child = parSys.allocParticle();
             if (child) {
                 EmittedParticle* node = emittedParticles.allocate();

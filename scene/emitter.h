@@ -65,7 +65,7 @@ public:
     }
     void clear();
     // None once MAX_EMITTED_PARTICLES nodes exist and none is free; `created` still
-    // counts the refused request.
+    // counts the refused request, up to INT_MAX.
     EmittedParticle* allocate();
     void remove(EmittedParticle* node);
 
@@ -81,6 +81,7 @@ public:
 
 private:
     std::unique_ptr<EmittedParticle[]> block;  // every node ever created, carved in order
+    int carved = 0;                            // nodes handed out of the block so far
 };
 
 // 1 at birth, falling steeply only near the end: 1 − (1 − g)^5 with g = remaining/life ≤ 1.

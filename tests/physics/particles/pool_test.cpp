@@ -1,6 +1,7 @@
 // The particle pool's lists and counters, spring slot reuse and the damped-spring law.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -59,6 +60,14 @@ TEST(ParticlePool, CountsListsCapAndRecycling)
     EXPECT_EQ(ps.allocParticle(), nullptr);
     EXPECT_EQ(ps.liveCount(), MAX_PARTICLES);
     EXPECT_EQ(ps.createdCount(), created + 1);
+
+    // A count run up to the top of int by refused requests stays there, and the pool
+    // still refuses rather than carving past its block.
+    ps.created = INT_MAX - 1;
+    EXPECT_EQ(ps.allocParticle(), nullptr);
+    EXPECT_EQ(ps.allocParticle(), nullptr);
+    EXPECT_EQ(ps.createdCount(), INT_MAX);
+    EXPECT_EQ(ps.liveCount(), MAX_PARTICLES);
 
     ps.release();
     EXPECT_EQ(ps.first(), nullptr);

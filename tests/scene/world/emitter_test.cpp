@@ -1,6 +1,8 @@
 // Emission counts, recoil, colours and velocities, the sprite pool, ageing and sinks.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <vector>
 
 #include "app/random.h"
@@ -111,6 +113,27 @@ TEST_F(EmitterTest, FullPoolsDropChildrenButDrainTheAccumulator)
     EXPECT_EQ(scene.emittedParticles.createdCount(), created);
 }
 
+TEST_F(EmitterTest, HugeRatesFillThePoolInOneUpdateAndDropTheRest)
+{
+    // Past 2^24 a float accumulator no longer counts down by ones; an infinite rate owes
+    // an infinite number. Each update asks for one pool's worth at most: it fills the
+    // pool, every later request is refused and counted, and less than one child stays owed.
+    for (float rate : {1e8f, 1e10f, INFINITY}) {
+        for (Emitter* e : scene.emitters) delete e;
+        scene.emitters.clear();
+        scene.parSys.init();
+        scene.emittedParticles.init(&scene.parSys);
+        Emitter* e = emitter({0, 0, 0});
+        e->rate = rate;
+        EXPECT_EQ(emitOnce(), MAX_PARTICLES - 1) << rate;
+        EXPECT_EQ(scene.parSys.createdCount(), MAX_PARTICLES + 1) << rate;
+        EXPECT_GE(e->accumulator, 0) << rate;
+        EXPECT_LT(e->accumulator, 1) << rate;
+        EXPECT_EQ(emitOnce(), 0) << rate;
+        EXPECT_EQ(scene.parSys.createdCount(), 2 * MAX_PARTICLES + 1) << rate;
+    }
+}
+
 TEST_F(EmitterTest, SpritePoolIsCappedAndRecyclesNodes)
 {
     EmittedParticleList& list = scene.emittedParticles;
@@ -126,6 +149,10 @@ TEST_F(EmitterTest, SpritePoolIsCappedAndRecyclesNodes)
     EXPECT_EQ(scene.parSys.liveCount(), live - 1);
     EXPECT_EQ(list.allocate(), nodes[10]);
     EXPECT_EQ(list.createdCount(), MAX_EMITTED_PARTICLES + 1);
+    list.created = INT_MAX - 1;  // saturates like the particle pool's count
+    EXPECT_EQ(list.allocate(), nullptr);
+    EXPECT_EQ(list.allocate(), nullptr);
+    EXPECT_EQ(list.createdCount(), INT_MAX);
     list.clear();
     EXPECT_EQ(list.liveCount(), 0);
     EXPECT_EQ(list.createdCount(), 0);
