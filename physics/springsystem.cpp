@@ -91,10 +91,27 @@ void ParticleSystem::freeParticle(Particle* p)
     freeHead = p;
 }
 
+namespace {
+int runawayForces = -1;  // replaced while a report is open; -1 when none is
+}  // namespace
+
 Vec3 outOfBoundsForce(const Vec3& F)
 {
-    std::printf("got an out of bounds force: %f %f %f\n", F.x, F.y, F.z);
+    if (runawayForces <= 0) std::printf("got an out of bounds force: %f %f %f\n", F.x, F.y, F.z);
+    if (runawayForces >= 0 && runawayForces < INT_MAX) ++runawayForces;
     return {0, 0, 0};
+}
+
+RunawayForceReport::RunawayForceReport() : outermost(runawayForces < 0)
+{
+    if (outermost) runawayForces = 0;
+}
+
+RunawayForceReport::~RunawayForceReport()
+{
+    if (!outermost) return;
+    if (runawayForces > 0) std::printf("out of bounds forces replaced this update: %d\n", runawayForces);
+    runawayForces = -1;
 }
 
 int SpringSystem::allocSpring()

@@ -76,6 +76,21 @@ struct Spring {
 // Prints a runaway spring force and gives the zero force that replaces it.
 Vec3 outOfBoundsForce(const Vec3& F);
 
+// Open while the scene runs one update's step. A runaway body would otherwise print a
+// line for every spring in every force pass: while a report is open only the first
+// runaway force is printed, and the number replaced follows when the report closes.
+// Outside a report every runaway force is printed.
+class RunawayForceReport {
+public:
+    RunawayForceReport();
+    ~RunawayForceReport();
+    RunawayForceReport(const RunawayForceReport&) = delete;
+    RunawayForceReport& operator=(const RunawayForceReport&) = delete;
+
+private:
+    bool outermost;
+};
+
 // The force on the first end of a damped spring; posDelta and velDelta are first end
 // minus second end. Hooke's term (L − rest)·ks plus dashpot (Δv·Δx)·kd/L along Δx.
 // Inline because the force passes call it for every spring several times a frame.

@@ -89,6 +89,7 @@ void ParScene::stepRK4(float dt)
 
 void ParScene::step(float dt)
 {
+    RunawayForceReport report;
     if (useRk4)
         stepRK4(dt);
     else

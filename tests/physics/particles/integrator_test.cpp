@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/input.h"
 #include "scene/parscene.h"
@@ -142,6 +144,32 @@ TEST(ForcePass, HeldParticlePullFallsOffWithSquaredDistance)
     const Vec3 expected = springForce({0, 0, -4}, {0, 1, 0}, 360 * wt, 3.6f * wt, 0) + Vec3(0, -0.04f, 0);
     EXPECT_VEC_NEAR(near->force, expected, 1e-3f);
     EXPECT_VEC_NEAR(far->force, Vec3(0, 0, 0), 1e-6f);
+}
+
+TEST(ForcePass, RunawayForcesArePrintedOncePerUpdateWithTheirCount)
+{
+    // Five runaway springs (a batch of four and one more) in one pass under Euler, four
+    // passes under the fourth-order step.
+    for (bool rk4 : {false, true}) {
+        World w(rk4);
+        Particle* a = w.add({0, 0, 0}, 0);
+        Particle* b = w.add({2, 0, 0}, 0);
+        for (int i = 0; i < 5; ++i) {
+            const int s = w.scene.springSys.allocSpring();
+            w.scene.springSys.spring[s] = {true, a, b, 1, 1e30f, 0};
+        }
+        char first[160];
+        std::snprintf(first, sizeof first, "got an out of bounds force: %f %f %f\n", 1e30f, -0.0f, -0.0f);
+        const std::string expected = std::string(first) + "out of bounds forces replaced this update: " +
+                                     (rk4 ? "20" : "5") + "\n";
+        StdoutCapture out;
+        for (int update = 0; update < 2; ++update) {
+            out.begin();
+            w.scene.step(kDt);
+            EXPECT_EQ(out.end(), expected) << rk4 << update;
+        }
+        EXPECT_EQ(a->force, Vec3(0, 0, 0)) << rk4;
+    }
 }
 
 TEST(ForcePass, ZKeyStartsOneFountainUnderEulerAndFourUnderRk4)
