@@ -27,9 +27,7 @@ void SpringObj::release()
             if (p) parSys->freeParticle(p);
     }
     if (springSys) {
-        const int count = springSys->count();
-        for (int index : spring)
-            if (index >= 0 && index < count) springSys->spring[index].active = false;
+        for (int index : spring) springSys->freeSpring(index);  // ignores indices out of range
     }
     reset();
 }

@@ -1,9 +1,11 @@
 #include "physics/springsystem.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <new>
 
 #include "app/debug.h"
@@ -116,10 +118,14 @@ RunawayForceReport::~RunawayForceReport()
 
 int SpringSystem::allocSpring()
 {
-    for (size_t i = 0; i < spring.size(); ++i) {
-        if (!spring[i].active) {
+    while (!freeSlots.empty()) {
+        std::pop_heap(freeSlots.begin(), freeSlots.end(), std::greater<>());
+        const int i = freeSlots.back();
+        freeSlots.pop_back();
+        // A slot taken again by hand, or gone with a cleared array, is passed over.
+        if (i < count() && !spring[i].active) {
             spring[i].active = true;
-            return static_cast<int>(i);
+            return i;
         }
     }
     spring.emplace_back();
@@ -131,6 +137,8 @@ void SpringSystem::freeSpring(int index)
 {
     if (index < 0 || index >= count()) return;
     spring[index].active = false;
+    freeSlots.push_back(index);
+    std::push_heap(freeSlots.begin(), freeSlots.end(), std::greater<>());
 }
 
 namespace {

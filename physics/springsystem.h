@@ -108,9 +108,9 @@ inline Vec3 springForce(const Vec3& posDelta, const Vec3& velDelta, float ks, fl
     return F;
 }
 
-// A growable array of springs. Slots are never removed: a slot is freed by clearing
-// `active` and reused, lowest index first, by the next allocSpring.
-// Nobody keeps a pointer into the array because it moves when it grows.
+// A growable array of springs. Slots are never removed: a slot is freed by freeSpring
+// and reused, lowest index first, by the next allocSpring; the array grows by one slot
+// when none is free. Nobody keeps a pointer into the array because it moves when it grows.
 class SpringSystem {
 public:
     bool init() { return true; }
@@ -122,4 +122,10 @@ public:
     void applySpringForces(ParticleSystem& particles);
 
     std::vector<Spring> spring;
+
+private:
+    // Freed slots as a min-heap, so the lowest is found without walking the array: a
+    // body of n springs would otherwise cost n² steps to build. A slot cleared by hand
+    // instead of through freeSpring is not known here and stays unused.
+    std::vector<int> freeSlots;
 };

@@ -102,7 +102,7 @@ TEST(SpringArray, LowestFreeSlotIsReusedAndFullArrayGrowsByOne)
 {
     SpringSystem ss;
     for (int i = 0; i < 5; ++i) EXPECT_EQ(ss.allocSpring(), i);
-    ss.spring[2].active = false;
+    ss.freeSpring(2);
     EXPECT_EQ(ss.allocSpring(), 2);
     EXPECT_EQ(ss.count(), 5);
     EXPECT_EQ(ss.allocSpring(), 5);
@@ -112,7 +112,29 @@ TEST(SpringArray, LowestFreeSlotIsReusedAndFullArrayGrowsByOne)
     EXPECT_EQ(ss.allocSpring(), 0);
     EXPECT_EQ(ss.allocSpring(), 4);
     ss.freeSpring(99);  // out of range: ignored
+    ss.freeSpring(-1);
     EXPECT_EQ(ss.count(), 6);
+
+    // Bodies coming and going, frees repeated: every slot handed out is the one a walk
+    // from index 0 finds first, or a new one at the end when every slot is in use.
+    uint32_t seed = 777;
+    auto rnd = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % n);
+    };
+    for (int round = 0; round < 3000; ++round) {
+        if (rnd(3) == 0) {
+            const int from = rnd(static_cast<uint32_t>(ss.count()));
+            for (int k = from; k < ss.count() && k < from + rnd(40); ++k) ss.freeSpring(k);
+            ss.freeSpring(from);
+        }
+        int lowest = 0;
+        while (lowest < ss.count() && ss.spring[lowest].active) ++lowest;
+        const int before = ss.count();
+        ASSERT_EQ(ss.allocSpring(), lowest) << round;
+        EXPECT_EQ(ss.count(), lowest == before ? before + 1 : before) << round;
+        EXPECT_TRUE(ss.spring[lowest].active);
+    }
 }
 
 TEST(SpringForce, HookeDashpotAndCutOffs)
