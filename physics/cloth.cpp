@@ -41,7 +41,22 @@ bool Cloth::init(int n_, ParticleSystem* parSys_, SpringSystem* springSys_, cons
         printf("Cloth.init() needs at least 2 particles a side, got %d\n", n_);
         return false;
     }
+    // A sheet the pool could never hold is refused before anything is taken (and before
+    // n² can overflow).
+    if (static_cast<long long>(n_) * n_ > MAX_PARTICLES) {
+        printf("Cloth.init() couldnt alloc enough particles for %d x %d, the pool holds %d\n", n_, n_, MAX_PARTICLES);
+        return false;
+    }
     n = n_;
+    if (buildSheet(textureFile)) return true;
+    // A failed sheet has no triangles to draw or hand out; the particles it took stay
+    // listed in vertex until release gives them back.
+    n = 0;
+    return false;
+}
+
+bool Cloth::buildSheet(const char* textureFile)
+{
     if (textureFile && !texture.load(textureFile)) {
         printf("Cloth.init() failed to load texture filename %s\n", textureFile);
         return false;

@@ -27,4 +27,7 @@ public:
     int n = 0;
     Texture texture;
     BBox box;
+
+private:
+    bool buildSheet(const char* textureFile);
 };

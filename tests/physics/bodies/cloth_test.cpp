@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "physics/bodies/bodytest.h"
@@ -104,17 +105,30 @@ TEST(Cloth, BadSizesAndMissingPicturesFailCleanly)
 {
     Systems w;
     Cloth cloth;
-    for (int n : {1, 0, -3}) {
+    // Too small to space, or more particles than the pool could ever hold (55² is the
+    // first; 46341² and beyond overflow an int): refused before anything is taken.
+    for (int n : {1, 0, -3, 55, 46341, INT_MAX}) {
         StdoutCapture out;
         out.begin();
         EXPECT_FALSE(cloth.init(n, &w.par, &w.springs, nullptr));
-        EXPECT_NE(out.end().find("Cloth.init()"), std::string::npos);
+        EXPECT_NE(out.end().find("Cloth.init()"), std::string::npos) << n;
         EXPECT_EQ(cloth.n, 0);
+        EXPECT_EQ(cloth.triangleCount(), 0);
         cloth.pinBorder();
         cloth.computeBox();
         cloth.draw();
     }
     EXPECT_EQ(w.par.liveCount(), 0);
+    EXPECT_EQ(w.par.createdCount(), 0);
+
+    // A picture that does not load leaves no sheet whose triangles reach missing particles.
+    StdoutCapture out;
+    out.begin();
+    EXPECT_FALSE(cloth.init(3, &w.par, &w.springs, "no-such-cloth-picture.bmp"));
+    EXPECT_NE(out.end().find("Cloth.init() failed to load texture filename no-such-cloth-picture.bmp"),
+              std::string::npos);
+    EXPECT_EQ(cloth.triangleCount(), 0);
+    EXPECT_TRUE(cloth.vertex.empty());
 }
 
 TEST(Cloth, PoolRunningOutKeepsOnlyWhatWasTaken)
@@ -126,6 +140,9 @@ TEST(Cloth, PoolRunningOutKeepsOnlyWhatWasTaken)
     EXPECT_FALSE(cloth.init(3, &w.par, &w.springs, nullptr));
     EXPECT_EQ(cloth.vertex.size(), 5u);
     EXPECT_TRUE(cloth.spring.empty());
+    EXPECT_EQ(cloth.triangleCount(), 0);  // no triangle names a particle it never got
+    cloth.pinBorder();
+    cloth.draw();
     cloth.release();
     EXPECT_EQ(w.par.liveCount(), before);
     EXPECT_EQ(w.activeSprings(), 0);
