@@ -282,7 +282,11 @@ struct SceneReader {
         if (springObjLine(s, line)) return;
         if (isKey(line, "model ")) {
             if (readWord(line, "model %1023s", word)) {
-                if (const ObjFile* m = scene.modelCache.getModel(word, true)) s.buildFromModel(m);
+                const ObjFile* m = scene.modelCache.getModel(word, true);
+                // Short of memory, a build fails only when the pool runs dry: the body is
+                // left without its mesh, and the user should know why it is missing.
+                if (m && !s.buildFromModel(m))
+                    std::printf("couldnt alloc enough particles for the springmodel %s\n", word);
             }
         } else if (isKey(line, "texture ")) {
             if (readWord(line, "texture %1023s", word)) s.texture.load(word);

@@ -265,6 +265,14 @@ TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
     scene.clear();
     EXPECT_EQ(scene.parSys.liveCount(), 0);
     for (const Spring& s : scene.springSys.spring) EXPECT_FALSE(s.active);
+
+    // A pool too full for the body's particles is reported; the body stays empty and the
+    // rest of its block is still read.
+    while (scene.parSys.createdCount() < MAX_PARTICLES - 1) scene.parSys.allocParticle();
+    const std::string full = messages(load("springmodel\nmodel " + quad + "\nks 10\n"));
+    EXPECT_EQ(full, "couldnt alloc enough particles for the springmodel " + quad + "\n");
+    ASSERT_EQ(scene.springModels.size(), 1u);
+    EXPECT_EQ(scene.springModels[0]->model, nullptr);
 }
 
 namespace {
