@@ -1,10 +1,10 @@
 #include "physics/springsystem.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdio>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <new>
 
