@@ -3,10 +3,13 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "app/input.h"
+#include "physics/bodies/bodytest.h"
+#include "physics/springmodel.h"
 #include "scene/parscene.h"
 #include "support/testutil.h"
 
@@ -160,7 +163,7 @@ TEST(Integrators, PinnedParticlesKeepTheirVelocityAndZeroStepMovesNothing)
     }
 }
 
-TEST(ForcePass, DragGravityAndSinks)
+TEST(ForcePass, DragGravitySinksAndSpringModelAngles)
 {
     World w(false);
     Particle* p = w.add({0, 0, 0}, 0.5f, {10, 0, 0});
@@ -180,6 +183,25 @@ TEST(ForcePass, DragGravityAndSinks)
     p->pos = {0, 1001, 0};
     w.scene.computeForces();
     EXPECT_NEAR(p->force.y, -2000.0 * 1000 / (1000 * 1000 + 1), 1e-3);
+
+    // A spring model's angle term joins in: a lone equilateral triangle of side 1 at rest
+    // pushes each far corner a of a corner r by -0.05 v - 0.025 u, u and v its sides from r.
+    w.scene.sinks.clear();
+    delete s;
+    const float h = std::sqrt(3.0f) / 2;
+    char text[160];
+    snprintf(text, sizeof text, "v 0 0 0\nv 1 0 0\nv 0.5 %.9g 0\nf 1 2 3\n", h);
+    auto mesh = meshFromText(text);
+    ASSERT_TRUE(mesh);
+    SpringModel* body = new SpringModel;
+    w.scene.springModels.push_back(body);
+    body->init(&w.scene.parSys, &w.scene.springSys);
+    ASSERT_TRUE(body->buildFromModel(mesh.get()));
+    w.scene.computeForces();
+    EXPECT_VEC_NEAR(body->vertex[0]->force, Vec3(0.05f, -0.05f * h, -180), 1e-5f);
+    EXPECT_VEC_NEAR(body->vertex[1]->force, Vec3(0.0125f, 0.075f * h, -180), 1e-5f);
+    EXPECT_VEC_NEAR(body->vertex[2]->force, Vec3(-0.0625f, -0.025f * h, -180), 1e-5f);
+    EXPECT_VEC_NEAR(p->force, Vec3(0, 0, -360), 1e-4f);
 }
 
 TEST(ForcePass, HeldParticlePullFallsOffWithSquaredDistance)
