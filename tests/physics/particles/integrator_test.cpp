@@ -165,6 +165,11 @@ TEST(Integrators, PinnedParticlesKeepTheirVelocityAndZeroStepMovesNothing)
 
 TEST(ForcePass, DragGravitySinksAndSpringModelAngles)
 {
+    const float h = std::sqrt(3.0f) / 2;
+    char text[160];
+    snprintf(text, sizeof text, "v 0 0 0\nv 1 0 0\nv 0.5 %.9g 0\nf 1 2 3\n", h);
+    auto mesh = meshFromText(text);  // outlives the scene that holds its body
+    ASSERT_TRUE(mesh);
     World w(false);
     Particle* p = w.add({0, 0, 0}, 0.5f, {10, 0, 0});
     Sink* s = new Sink;
@@ -188,11 +193,6 @@ TEST(ForcePass, DragGravitySinksAndSpringModelAngles)
     // pushes each far corner a of a corner r by -0.05 v - 0.025 u, u and v its sides from r.
     w.scene.sinks.clear();
     delete s;
-    const float h = std::sqrt(3.0f) / 2;
-    char text[160];
-    snprintf(text, sizeof text, "v 0 0 0\nv 1 0 0\nv 0.5 %.9g 0\nf 1 2 3\n", h);
-    auto mesh = meshFromText(text);
-    ASSERT_TRUE(mesh);
     SpringModel* body = new SpringModel;
     w.scene.springModels.push_back(body);
     body->init(&w.scene.parSys, &w.scene.springSys);
