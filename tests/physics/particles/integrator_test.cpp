@@ -1,4 +1,4 @@
-// The scene's force pass and both integrators against closed forms.
+// The scene's force pass and both integrators against closed forms and a fine reference.
 #include <gtest/gtest.h>
 
 #include <array>
