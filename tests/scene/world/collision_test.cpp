@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "support/testutil.h"
 #include "worldfixture.h"
@@ -33,12 +34,20 @@ protected:
     {
         WorldTest::SetUp();
         model = floorModel(0);
-        floor = new ObjInst;
-        floor->setModel(model.get());
-        floor->computeWorldVertices();
-        floor->computeBox();
-        floor->buildBsp(128);
-        scene.objects.push_back(floor);
+        floor = surface(0, {0, 0, 0});
+    }
+    // The floor quad turned by `degrees` about y, so facing (sin, 0, cos), and moved to `at`.
+    ObjInst* surface(float degrees, const Vec3& at)
+    {
+        ObjInst* o = new ObjInst;
+        o->setModel(model.get());
+        o->transform.rot = fromAxisAngle(Vec3(0, 1, 0), degrees);
+        o->transform.trans = at;
+        o->computeWorldVertices();
+        o->computeBox();
+        o->buildBsp(128);
+        scene.objects.push_back(o);
+        return o;
     }
     // A particle that moved from `from` to `to` in the last step.
     Particle* moved(const Vec3& from, const Vec3& to, const Vec3& vel)
@@ -78,6 +87,56 @@ TEST_F(CollisionTest, RestitutionOneReversesAndZeroRemovesTheNormalVelocity)
     EXPECT_VEC_NEAR(q->vel, Vec3(0, 0, 0), 1e-3f);
     // The normal part of the rest of the motion is removed: it stops on the floor.
     EXPECT_VEC_NEAR(q->pos, Vec3(10, 0, 1), 0.01f);
+}
+
+TEST_F(CollisionTest, SlopesWallsAndCornersBounceAsWorkedByHand)
+{
+    // Worked contact by contact: each retry starts from the old position with the rest
+    // of the move reflected, each surface uses its own restitution, friction takes hold
+    // only where the normal's z is at least 0.999 (a 2-degree tilt still is a floor, 4
+    // degrees is not), and the pass gives up after five contacts.
+    struct Surface {
+        float degrees;
+        Vec3 at;
+        float restitution, friction;
+    };
+    const struct {
+        const char* what;
+        std::vector<Surface> surfaces;
+        Vec3 from, to, vel;
+        Vec3 pos, velAfter;
+        float impact;
+    } cases[] = {
+        {"floor tilted 2 degrees", {{2, {0, 0, 0}, 0.5f, 0.75f}}, {0, 0, 5}, {0, 0, -5}, {2, 4, -60},
+         {0.314f, 0, 7.989f}, {3.8515f, 3, 29.7857f}, 899.54f},
+        {"slope of 4 degrees", {{4, {0, 0, 0}, 0.5f, 0.75f}}, {0, 0, 5}, {0, 0, -5}, {2, 4, -60},
+         {0.6265f, 0, 7.9574f}, {8.2482f, 4, 29.3533f}, 898.17f},
+        {"slope of 45 degrees", {{45, {0, 0, 0}, 0.5f, 0.75f}}, {0, 0, 5}, {0, 0, -5}, {2, 4, -60},
+         {4.8107f, 0, 3.3964f}, {45.5f, 4, -16.5f}, 680.33f},
+        // Floor at 0.2 of the move (x damped to 450), wall at half the rest, then free.
+        {"floor then wall", {{0, {0, 0, 0}, 0.5f, 0.75f}, {-90, {10, 0, 0}, 0.8f, 0.3f}}, {5, 0, 3}, {15, 0, -7},
+         {600, 0, -600}, {1.8f, 0, 5}, {-360, 0, 300}, 1200 + 720},
+        // Walls at x = ±2: five bounces of 19, 18, ... 15 units of rest move, then stop.
+        {"five contacts", {{-90, {2, 0, 0}, 1, 0.3f}, {90, {-2, 0, 0}, 1, 0.3f}}, {0, 0, 5}, {20, 0, 5},
+         {1200, 0, 0}, {1, 0, 5}, {-1200, 0, 0}, 200 * (19 + 18 + 17 + 16 + 15)},
+    };
+    scene.objects.clear();
+    delete floor;
+    for (const auto& c : cases) {
+        for (const Surface& s : c.surfaces) {
+            ObjInst* o = surface(s.degrees, s.at);
+            o->restitution = s.restitution;
+            o->friction = s.friction;
+        }
+        Particle* p = moved(c.from, c.to, c.vel);
+        scene.collide();
+        EXPECT_VEC_NEAR(p->pos, c.pos, 0.01f) << c.what;
+        EXPECT_VEC_NEAR(p->vel, c.velAfter, 2e-3f) << c.what;
+        EXPECT_NEAR(p->impact, c.impact, c.impact * 2e-3f) << c.what;  // the contact skin adds a little
+        scene.parSys.freeParticle(p);
+        for (ObjInst* o : scene.objects) delete o;
+        scene.objects.clear();
+    }
 }
 
 TEST_F(CollisionTest, MissesAndTinyMovesLeaveTheIntegratedPosition)
