@@ -104,11 +104,11 @@ TEST(Noise, HugeAndNonFiniteCoordinatesStayOnTheWrappedLattice)
     const struct {
         float huge, same;
     } wraps[] = {
-        {4294967808.0f, 512},                 // 2^32 + 512
-        {3e9f, -1294967296.0f},               // 3e9 - 2^32
-        {-4294967296.0f, 0},                  // -2^32
-        {-2147483904.0f, 2147483392.0f},      // just below the int range: -2^31 - 256 + 2^32
-        {1e30f, 0},                           // a multiple of 2^32
+        {4294967808.0f, 512},             // 2^32 + 512
+        {3e9f, -1294967296.0f},           // 3e9 - 2^32
+        {-4294967296.0f, 0},              // -2^32
+        {-2147483904.0f, 2147483392.0f},  // just below the int range: -2^31 - 256 + 2^32
+        {1e30f, 0},                       // multiples of 2^32
         {-3.4e38f, 0},
     };
     for (const auto& w : wraps) {
