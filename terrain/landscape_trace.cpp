@@ -30,6 +30,8 @@ int tileIndex(float fraction, int n)
     return static_cast<int>(c);
 }
 
+float maxAbs(const Vec3& v) { return std::max(std::max(std::fabs(v.x), std::fabs(v.y)), std::fabs(v.z)); }
+
 }  // namespace
 
 bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
@@ -66,6 +68,13 @@ bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
     const float sweepLow = std::min(start.z, hit.target.z) - reach;
     const float sweepHigh = std::max(start.z, hit.target.z) + reach;
 
+    // A ray exactly over an edge or a corner shared by triangles can pass between them by
+    // rounding alone (a click on a tile seam found no ground). Each triangle a ray misses
+    // is judged again as a sphere some thirty float steps of the segment's extent wide, so
+    // one of them takes it; rays that hit outright keep their contact unchanged.
+    const float rayTolerance =
+        radius == 0 ? 4e-6f * (length(hit.target - start) + std::max(maxAbs(start), maxAbs(hit.target))) : 0;
+
     const float dx = scale.x * 2 / 128;
     const float dy = scale.y * 2 / 128;
     const float left = position.x - scale.x;
@@ -90,6 +99,8 @@ bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
                 float weights[3];
                 Plane plane = hit.plane;
                 float f = sweepSphereTriangle(start, hit.target, radius, tri, plane, weights);
+                if (!(f < 1) && rayTolerance > 0)
+                    f = sweepSphereTriangle(start, hit.target, rayTolerance, tri, plane, weights);
                 if (!(f < 1)) continue;
                 any = true;
                 hit.plane = plane;

@@ -178,6 +178,10 @@ void drawLevelBorders(const LodContext& ctx, int viewX, int viewY, int coarseVie
         // Another fine tile (or the end of the ground) is on the other side: no hole edge.
         if (ctx.owner->fineCellCovered(nc, nr)) continue;
         const int line = far ? kLast : 0;
+        // Drawn with back faces culled, a strip must face the lower of its two edges,
+        // where the crack shows. Pairs starting fine on the high-x and low-y sides and
+        // coarse on the low-x and high-y sides do that whichever edge is lower.
+        const bool coarseFirst = side == 0 || side == 3;
         const int across = alongY ? column : row;
         const int along = alongY ? row : column;
         const int coarseAcross = far ? 16 * across + 16 : 16 * across - 1;
@@ -233,8 +237,9 @@ void drawLevelBorders(const LodContext& ctx, int viewX, int viewY, int coarseVie
             ctx.out.beginStrip();
             for (int u = p; u <= end; ++u) {
                 if (!isFineVertex(u) && !isCoarseVertex(u)) continue;
-                emit(u, polyline(u, isFineVertex));
-                emit(u, polyline(u, isCoarseVertex));
+                const float fineH = polyline(u, isFineVertex), coarseH = polyline(u, isCoarseVertex);
+                emit(u, coarseFirst ? coarseH : fineH);
+                emit(u, coarseFirst ? fineH : coarseH);
             }
             ctx.out.endStrip();
             if (ctx.whiteSeams) ctx.out.endWhiteSeam();

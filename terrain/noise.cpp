@@ -56,6 +56,24 @@ inline float hashValue(uint32_t seed, int ix, int iy)
     return static_cast<float>(1.0 - m / 1073741824.0);
 }
 
+// Lattice neighbours in the hash's own 32-bit wrap-around, defined for the extreme ints.
+inline int wrapAdd(int v, int d) { return static_cast<int>(static_cast<uint32_t>(v) + static_cast<uint32_t>(d)); }
+
+// Truncation toward zero of a finite coordinate. Beyond the int range a float is a whole
+// number; it is reduced modulo 2^32, the period the hash has anyway, with no fraction.
+inline void latticeOf(float v, int& i, float& f)
+{
+    if (v > -2147483904.0f && v < 2147483648.0f) {
+        i = static_cast<int>(v);
+        f = v - i;
+        return;
+    }
+    double r = std::fmod(static_cast<double>(v), 4294967296.0);
+    if (r < 0) r += 4294967296.0;
+    i = static_cast<int>(static_cast<uint32_t>(r));
+    f = 0;
+}
+
 // The blend factor of cosineInterpolate, shared by the cached fill.
 inline float cosineFactor(float t)
 {
@@ -164,9 +182,9 @@ float noiseHash(int ix, int iy) { return hashValue(static_cast<uint32_t>(noiseSe
 
 float smoothedNoise(int ix, int iy)
 {
-    float corners = noiseHash(ix - 1, iy - 1) + noiseHash(ix + 1, iy - 1) + noiseHash(ix - 1, iy + 1) +
-                    noiseHash(ix + 1, iy + 1);
-    float sides = noiseHash(ix - 1, iy) + noiseHash(ix + 1, iy) + noiseHash(ix, iy - 1) + noiseHash(ix, iy + 1);
+    const int xl = wrapAdd(ix, -1), xh = wrapAdd(ix, 1), yl = wrapAdd(iy, -1), yh = wrapAdd(iy, 1);
+    float corners = noiseHash(xl, yl) + noiseHash(xh, yl) + noiseHash(xl, yh) + noiseHash(xh, yh);
+    float sides = noiseHash(xl, iy) + noiseHash(xh, iy) + noiseHash(ix, yl) + noiseHash(ix, yh);
     float centre = noiseHash(ix, iy);
     return corners / 16 + sides / 8 + centre / 4;
 }
@@ -175,14 +193,16 @@ float cosineInterpolate(float a, float b, float t) { return blend(a, b, cosineFa
 
 float interpolatedNoise(float x, float y)
 {
-    int ix = static_cast<int>(x);
-    int iy = static_cast<int>(y);
-    float fx = x - ix;
-    float fy = y - iy;
+    // No lattice point is named by a coordinate that is not a number.
+    if (!std::isfinite(x) || !std::isfinite(y)) return 0;
+    int ix, iy;
+    float fx, fy;
+    latticeOf(x, ix, fx);
+    latticeOf(y, iy, fy);
     float s00 = smoothedNoise(ix, iy);
-    float s10 = smoothedNoise(ix + 1, iy);
-    float s01 = smoothedNoise(ix, iy + 1);
-    float s11 = smoothedNoise(ix + 1, iy + 1);
+    float s10 = smoothedNoise(wrapAdd(ix, 1), iy);
+    float s01 = smoothedNoise(ix, wrapAdd(iy, 1));
+    float s11 = smoothedNoise(wrapAdd(ix, 1), wrapAdd(iy, 1));
     float i1 = cosineInterpolate(s00, s10, fx);
     float i2 = cosineInterpolate(s01, s11, fx);
     return cosineInterpolate(i1, i2, fy);

@@ -14,6 +14,8 @@ float noiseHash(int ix, int iy);
 float smoothedNoise(int ix, int iy);
 float cosineInterpolate(float a, float b, float t);
 // Coordinates truncate toward zero, so fractions are negative for negative x or y.
+// Beyond the int range the lattice repeats every 2^32, as the hash does; a coordinate
+// that is not finite gives 0.
 float interpolatedNoise(float x, float y);
 
 // Sums `octaves` octaves of interpolatedNoise into every cell. Heights depend only on

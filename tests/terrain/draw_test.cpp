@@ -4,6 +4,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,9 +54,12 @@ protected:
     }
     void TearDown() override { resetDisplaySettings(); }
 
-    // Draws from eye towards target over a magenta background and reads the frame.
+    // Draws from eye towards target over a magenta background and reads the frame, in
+    // the state the scene draws landscapes with: back faces culled.
     void view(const Vec3& eye, const Vec3& target)
     {
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
         glClearColor(1, 0, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
@@ -131,6 +135,29 @@ TEST_F(LandscapeDraw, NoBackgroundShowsThroughTheGround)
         save(s.name);
         EXPECT_EQ(holes(), 0) << s.name;
     }
+    // Low across each side of the lone tile (5, 5), from the coarse ground and from the
+    // tile: the upright strips closing a side face whichever of the two is lower.
+    const LandscapeTile* lone = land.tileAt(0, 5, 5);
+    const LandscapeTile* coarse = land.tileAt(1, 0, 0);
+    ASSERT_TRUE(lone && coarse);
+    baseRadius = 64;
+    for (int side = 0; side < 4; ++side) {
+        const bool alongY = side < 2, far = side % 2;
+        const int sx = alongY ? (far ? 128 : 0) : 96, sy = alongY ? 96 : (far ? 128 : 0);
+        const Vec3 target(256 + sx * 2.0f, 256 + sy * 2.0f, lone->height(sx, sy) * land.scale.z);
+        const float out = far ? 160.0f : -160.0f;
+        for (float away : {out, -out}) {
+            Vec3 eye = target + (alongY ? Vec3(away, 0, 0) : Vec3(0, away, 0));
+            const float below = coarse->height(static_cast<int>((eye.x + 1024) / 16),
+                                               static_cast<int>((eye.y + 1024) / 16)) * land.scale.z;
+            eye.z = std::max(target.z, below) + 60;
+            view(eye, target);
+            const std::string name = "terrain_side" + std::to_string(side) + (away == out ? "_out" : "_in") + ".bmp";
+            save(name);
+            EXPECT_EQ(holes(), 0) << name;
+        }
+    }
+
     whiteSeams = true;
     baseRadius = 4;
     view(shots[1].eye, shots[1].target);

@@ -203,8 +203,7 @@ protected:
         quiet.end();
         land.scale = kSceneScale;
     }
-    // A vertical ray into level-0 tile (c, r), off the coarse grid lines and diagonals
-    // (a ray exactly along a triangle edge belongs to neither triangle).
+    // A vertical ray into level-0 tile (c, r), off the coarse grid lines and diagonals.
     Ray downOnto(float c, float r)
     {
         Ray ray;

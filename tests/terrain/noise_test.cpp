@@ -95,6 +95,49 @@ TEST(Noise, NegativeCoordinatesTruncateTowardZero)
     EXPECT_EQ(interpolatedNoise(4, -0.25f), yTrunc);
 }
 
+// Beyond the int range a float is a whole number, and the lattice wraps as the hash does:
+// every 2^32 steps. Coordinates that are no number give 0. Lattice neighbours of the
+// extreme ints wrap too.
+TEST(Noise, HugeAndNonFiniteCoordinatesStayOnTheWrappedLattice)
+{
+    noiseSeed = 213;
+    const struct {
+        float huge, same;
+    } wraps[] = {
+        {4294967808.0f, 512},             // 2^32 + 512
+        {3e9f, -1294967296.0f},           // 3e9 - 2^32
+        {-4294967296.0f, 0},              // -2^32
+        {-2147483904.0f, 2147483392.0f},  // just below the int range: -2^31 - 256 + 2^32
+        {1e30f, 0},                       // multiples of 2^32
+        {-3.4e38f, 0},
+    };
+    for (const auto& w : wraps) {
+        EXPECT_EQ(interpolatedNoise(w.huge, 2.5f), interpolatedNoise(w.same, 2.5f)) << w.huge;
+        EXPECT_EQ(interpolatedNoise(-7.25f, w.huge), interpolatedNoise(-7.25f, w.same)) << w.huge;
+        EXPECT_EQ(interpolatedNoise(w.huge, w.huge), interpolatedNoise(w.same, w.same)) << w.huge;
+    }
+    for (float bad : {NAN, INFINITY, -INFINITY}) {
+        EXPECT_EQ(interpolatedNoise(bad, 3.5f), 0.0f);
+        EXPECT_EQ(interpolatedNoise(3.5f, bad), 0.0f);
+    }
+    // The 3 × 3 neighbourhood of the extreme ints, from the 64-bit reference hash.
+    auto smoothRef = [](int64_t x, int64_t y) {
+        auto h = [](int64_t a, int64_t b) { return hashReference(a, b, 213); };
+        float corners = h(x - 1, y - 1) + h(x + 1, y - 1) + h(x - 1, y + 1) + h(x + 1, y + 1);
+        float sides = h(x - 1, y) + h(x + 1, y) + h(x, y - 1) + h(x, y + 1);
+        return corners / 16 + sides / 8 + h(x, y) / 4;
+    };
+    const int intMin = -2147483647 - 1, intMax = 2147483647;
+    for (int x : {intMin, intMax, 0})
+        for (int y : {intMin, intMax, 5}) EXPECT_EQ(smoothedNoise(x, y), smoothRef(x, y)) << x << "," << y;
+
+    // A fill at such offsets stays within the sum of its octaves' amplitudes.
+    for (float offset : {3e9f, 1e30f, INFINITY, NAN}) {
+        auto g = fill(6, 4, 5, 0.7f, offset, -offset, 3, false);
+        for (float v : g) EXPECT_TRUE(std::fabs(v) <= 2.0f) << offset << " " << v;
+    }
+}
+
 TEST(FractalNoise, SumsOctavesOfDoublingFrequencyAndDecayingAmplitude)
 {
     float cell[1];

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -56,6 +58,39 @@ protected:
         }
         std::sort(contacts.begin(), contacts.end(), [](auto& a, auto& b) { return a.first < b.first; });
         return contacts;
+    }
+
+    // Height of the ground at world (x, y): the cell's triangle under the point, with the
+    // diagonal from sample (x, y) to (x + 1, y + 1).
+    float groundZ(float x, float y)
+    {
+        const LandscapeTile& t = *land.tileAt(1, 0, 0);
+        const float u = (x - land.position.x + land.scale.x) / (land.scale.x * 2 / 128);
+        const float v = (y - land.position.y + land.scale.y) / (land.scale.y * 2 / 128);
+        const int cx = std::clamp(static_cast<int>(std::floor(u)), 0, 127);
+        const int cy = std::clamp(static_cast<int>(std::floor(v)), 0, 127);
+        const float fx = u - cx, fy = v - cy;
+        const float a = t.height(cx, cy), b = t.height(cx + 1, cy), c = t.height(cx, cy + 1), d = t.height(cx + 1, cy + 1);
+        const float h = fx <= fy ? a + fy * (c - a) + fx * (d - c) : a + fx * (b - a) + fy * (d - b);
+        return land.position.z + h * land.scale.z;
+    }
+    // Where the line from `from` to `to` first passes from above the ground to below it:
+    // small steps, then bisection.
+    bool firstCrossing(const Vec3& from, const Vec3& to, Vec3& at)
+    {
+        auto above = [&](float f) {
+            const Vec3 p = from + (to - from) * f;
+            return p.z > groundZ(p.x, p.y);
+        };
+        const int n = 20000;
+        for (int i = 0; i < n; ++i) {
+            float lo = static_cast<float>(i) / n, hi = static_cast<float>(i + 1) / n;
+            if (!above(lo) || above(hi)) continue;
+            for (int k = 0; k < 40; ++k) (above((lo + hi) / 2) ? lo : hi) = (lo + hi) / 2;
+            at = from + (to - from) * lo;
+            return true;
+        }
+        return false;
     }
 
     Landscape land;
@@ -139,6 +174,54 @@ TEST_F(GroundSweep, ShortDropsAgreeWithTheirNeighbourhood)
         differ += std::fabs(hit.t - expect.t) > 1e-3f;
     }
     EXPECT_EQ(differ, 0);
+}
+
+// Rays lying exactly over the boundary between two fine tiles, or through the corner of
+// four, find the ground there, in one of the tiles beside it.
+TEST_F(GroundSweep, RaysOnTileSeamsFindTheGround)
+{
+    const float left = land.position.x - land.scale.x, bottom = land.position.y - land.scale.y;
+    const float tileW = land.scale.x / 4, tileH = land.scale.y / 4;
+    struct Seam {
+        int cx, cy;   // seam at the low-x side of column cx (or none: -1), low-y side of row cy
+        float along;  // where along a single seam, in tiles
+        Vec3 eye;     // offset of the ray's origin from the ground point
+    } seams[] = {
+        {4, -1, 4.3f, {0, 0, 3000}},     {3, -1, 2.71f, {0, -400, 300}}, {6, -1, 5.5f, {0, 300, 900}},
+        {1, -1, 6.05f, {0, 30, 2000}},   {-1, 4, 4.62f, {0, 0, 3000}},   {-1, 5, 3.2f, {-500, 0, 250}},
+        {-1, 2, 0.4f, {400, 0, 900}},    {-1, 7, 6.8f, {-60, 0, 1500}},  {4, 4, 0, {0, 0, 3000}},
+        {2, 6, 0, {0, 0, 900}},          {7, 1, 0, {0, 0, 40}},          {5, 3, 0, {0, 0, 5000}},
+        // Oblique rays not in a seam's plane, aimed at a point of the seam.
+        {4, -1, 3.4f, {-100, -300, 200}}, {3, -1, 4.8f, {250, 90, 400}}, {-1, 4, 4.1f, {-80, -150, 350}},
+        {-1, 3, 2.9f, {300, 420, 700}},  {4, 4, 0, {-100, -160, 320}},   {6, 2, 0, {333, -222, 444}},
+    };
+    int i = 0;
+    for (const Seam& s : seams) {
+        SCOPED_TRACE(i++);
+        const float x = s.cx >= 0 ? left + s.cx * tileW : left + s.along * tileW;
+        const float y = s.cy >= 0 ? bottom + s.cy * tileH : bottom + s.along * tileH;
+        const Vec3 ground(x, y, groundZ(x, y));
+        const Vec3 from = ground + s.eye, to = ground - s.eye * 4;
+        Vec3 expect;
+        ASSERT_TRUE(firstCrossing(from, to, expect));
+        TraceHit hit = TraceHit::towards(to);
+        EXPECT_TRUE(land.intersect(from, 0, hit));
+        EXPECT_NEAR(hit.t, length(expect - from) / length(to - from), 2e-3);
+
+        // A click along the same ray names a tile beside the seam.
+        ASSERT_LT(length(expect - ground), 0.01f);  // nothing in front of the seam
+        Ray ray;
+        ray.origin = from;
+        ray.direction = to - from;
+        StdoutCapture out;
+        out.begin();
+        land.pageTileAtRay(ray, false);
+        int column = -9, row = -9;
+        sscanf(out.end().c_str(), "level 0 tile %d %d", &column, &row);
+        const int alongTile = static_cast<int>(s.along);
+        EXPECT_TRUE(s.cx >= 0 ? column == s.cx - 1 || column == s.cx : column == alongTile) << column;
+        EXPECT_TRUE(s.cy >= 0 ? row == s.cy - 1 || row == s.cy : row == alongTile) << row;
+    }
 }
 
 TEST_F(GroundSweep, FallingSphereStopsOneRadiusAboveFlatGround)

@@ -1,5 +1,6 @@
 // The sky faces: laid out as the GL cube map expects, seamless along every cube edge,
-// the right way up in the world, and drawn alike by the face path and the cube-map path.
+// the right way up in the world, and drawn alike by the face path and the cube-map path;
+// the program's sky showing every direction where it belongs, whatever the view.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -363,5 +364,82 @@ TEST_F(ProgramSky, FacePathAndCubeMapPathAgreeWithoutSeams)
         EXPECT_EQ(over, 0) << "view " << view[0] << ", " << view[1] << ": worst difference " << worst;
         // Something was drawn: the sky is never black.
         EXPECT_GT(faces[0] + faces[1] + faces[2], 60);
+    }
+}
+
+// Pictures of our own whose every texel's colour is the world direction it should be
+// seen in, placed from the GL's cube-map layout (picture i is cube face +X, -X, +Y, -Y,
+// +Z, -Z in turn, picture row 0 at t = 0) and the cube's documented turn into the world
+// (cube +y down, cube +z towards world +y), never from the sky's face table. Whatever
+// the view, both drawing paths must then show each pixel's own direction: a face drawn
+// on the wrong side, mirrored or turned shows directions that are far off.
+TEST_F(ProgramSky, EveryPixelShowsTheColourOfItsOwnWorldDirection)
+{
+    auto colourOf = [](const Vec3& d) {
+        const Vec3 u = normalised(d);
+        return Vec3((u.x + 1) * 127.5f, (u.y + 1) * 127.5f, (u.z + 1) * 127.5f);
+    };
+    // The direction GL looks up at (s, t) of cube face f, in cube then world axes.
+    auto worldOf = [](int f, float s, float t) {
+        const float sc = 2 * s - 1, tc = 2 * t - 1;
+        const Vec3 cube[6] = {{1, -tc, -sc}, {-1, -tc, sc}, {sc, 1, tc}, {sc, -1, -tc}, {sc, -tc, 1}, {-sc, -tc, -1}};
+        const Vec3& c = cube[f];
+        return Vec3(c.x, c.z, -c.y);
+    };
+    const int n = 64;
+    const std::string dir = scratchDir("sky_directions");
+    std::string paths[6];
+    const char* pathText[6];
+    for (int f = 0; f < 6; ++f) {
+        std::vector<uint8_t> bgr(static_cast<size_t>(n) * n * 3);
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i) {
+                const Vec3 c = colourOf(worldOf(f, (i + 0.5f) / n, (j + 0.5f) / n));
+                uint8_t* p = &bgr[static_cast<size_t>(j * n + i) * 3];
+                p[0] = static_cast<uint8_t>(std::lround(c.z));
+                p[1] = static_cast<uint8_t>(std::lround(c.y));
+                p[2] = static_cast<uint8_t>(std::lround(c.x));
+            }
+        paths[f] = dir + "/face" + std::to_string(f) + ".bmp";
+        ASSERT_TRUE(Dumper::writeBmp(paths[f].c_str(), bgr.data(), n, n));
+        pathText[f] = paths[f].c_str();
+    }
+    StdoutCapture out;
+    out.begin();
+    sky.create(pathText);
+    EXPECT_EQ(out.end(), "");
+
+    // Looking along +x, -x, +y, -y, up and down, then rolled a quarter and a half turn,
+    // then turned about all three axes.
+    const Vec3 X(1, 0, 0), Y(0, 1, 0), Z(0, 0, 1);
+    const Quat views[] = {
+        kIdentityQuat,          fromAxisAngle(Z, 180),  fromAxisAngle(Z, 90),   fromAxisAngle(Z, -90),
+        fromAxisAngle(Y, -90),  fromAxisAngle(Y, 90),   fromAxisAngle(X, 90),   fromAxisAngle(X, 180),
+        multiply(fromAxisAngle(Y, -90), fromAxisAngle(X, 90)),
+        multiply(multiply(fromAxisAngle(Z, 30), fromAxisAngle(Y, -40)), fromAxisAngle(X, 25)),
+    };
+    for (const Quat& q : views) {
+        // Camera frame: +x forward, +y the image's left, +z its up.
+        const Vec3 fwd = rotate(q, X), left = rotate(q, Y), up = rotate(q, Z);
+        for (bool cubeMap : {false, true}) {
+            const std::vector<uint8_t> got = draw(q, cubeMap);
+            std::vector<int> errors;
+            for (int y = 0; y < 256; ++y)
+                for (int x = 0; x < 256; ++x) {
+                    // A 90 degree view: half-width 1 at distance 1.
+                    const float sx = (x + 0.5f) / 128 - 1, sy = (y + 0.5f) / 128 - 1;
+                    const Vec3 want = colourOf(fwd - left * sx + up * sy);
+                    const uint8_t* p = &got[static_cast<size_t>(y * 256 + x) * 4];
+                    errors.push_back(static_cast<int>(std::max({std::fabs(p[0] - want.x), std::fabs(p[1] - want.y),
+                                                                std::fabs(p[2] - want.z)})));
+                }
+            std::sort(errors.begin(), errors.end());
+            const std::string where = "forward " + std::to_string(fwd.x) + " " + std::to_string(fwd.y) + " " +
+                                      std::to_string(fwd.z) + ", up " + std::to_string(up.x) + " " +
+                                      std::to_string(up.y) + " " + std::to_string(up.z) +
+                                      (cubeMap ? ", cube map" : ", faces");
+            EXPECT_LE(errors[errors.size() * 99 / 100], 4) << where;
+            EXPECT_LE(errors.back(), 16) << where;
+        }
     }
 }
