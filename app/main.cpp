@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/shell.h"
 
@@ -11,14 +12,25 @@ int main(int argc, char** argv)
     // The console is the program's log: keep it line by line even when piped to a file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     // Without a display the window library would stop with its own error; say it plainly.
+    // Probe the display the window library will use: a "-display NAME" argument (the last
+    // one, as the library reads them) over DISPLAY.
+    const char* source = "DISPLAY";
     const char* name = std::getenv("DISPLAY");
-    Display* display = (name && *name) ? XOpenDisplay(name) : nullptr;
-    if (!display) {
-        std::printf("Tessivane needs a display and none could be opened (DISPLAY is \"%s\"); on a machine without one, "
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-display") == 0) {
+            source = "-display";
+            name = argv[++i];
+        }
+    Display* probe = (name && *name) ? XOpenDisplay(name) : nullptr;
+    if (!probe) {
+        std::printf("Tessivane needs a display and none could be opened (%s is \"%s\"); on a machine without one, "
                     "run it under Xvfb as the README shows.\n",
-                    name ? name : "");
+                    source, name ? name : "");
         return 1;
     }
-    XCloseDisplay(display);
-    return runTessivane(argc, argv);
+    // The probe stays connected for the whole run: a fresh server whose only client leaves
+    // resets, and the window library's connection made during the reset is refused.
+    const int status = runTessivane(argc, argv);
+    XCloseDisplay(probe);
+    return status;
 }
