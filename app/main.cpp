@@ -1,11 +1,28 @@
 // Tessivane: an interactive 3-D physics and terrain sandbox.
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "app/shell.h"
+
+namespace {
+// A server started just before the program (a virtual one in a script) may not take
+// clients yet, so a named display is asked again for a while before giving up.
+Display* openDisplay(const char* name)
+{
+    if (!name || !*name) return nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        if (Display* display = XOpenDisplay(name)) return display;
+        if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -21,7 +38,7 @@ int main(int argc, char** argv)
             source = "-display";
             name = argv[++i];
         }
-    Display* probe = (name && *name) ? XOpenDisplay(name) : nullptr;
+    Display* probe = openDisplay(name);
     if (!probe) {
         std::printf("Tessivane needs a display and none could be opened (%s is \"%s\"); on a machine without one, "
                     "run it under Xvfb as the README shows.\n",

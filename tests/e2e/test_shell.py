@@ -57,29 +57,27 @@ class ShellTest(unittest.TestCase):
         self.assertTrue(s.console().endswith("shutdown system..."), s.console()[-200:])
 
 
-# Start-up runs. These need a server exactly as a user starts one (no -noreset, nobody
-# else connected) and a folder in which an input can be missing, so they do not use
-# tvdrive.Session, whose server has -noreset and whose folder links the run folder.
+# Start-up runs. These need servers exactly as a user starts them (no -noreset, nobody
+# else connected, the program started without waiting for them) and a folder in which an
+# input can be missing, so they do not use tvdrive.Session, whose server has -noreset and
+# is probed before the program starts, and whose folder links the run folder.
 SHIPPED_SCENE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "test.scn")
 NO_DISPLAY = "Tessivane needs a display and none could be opened"
 
 
-def start_xvfb(noreset=False):
-    """An Xvfb on a display number it picks; returns (process, name) once it takes
-    clients. No client connects here: without -noreset the last client to leave a
-    server makes it reset."""
-    rfd, wfd = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+def free_displays(count, first=700):
+    numbers, n = [], first
+    while len(numbers) < count:
+        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
+            numbers.append(n)
+        n += 1
+    return numbers
+
+
+def xvfb(number, noreset=False):
+    return subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
                              *(["-noreset"] if noreset else [])],
-                            pass_fds=(wfd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(wfd)
-    with os.fdopen(rfd, "rb") as r:
-        number = r.readline().strip()
-    if not number.isdigit():
-        proc.kill()
-        proc.wait()
-        raise RuntimeError("Xvfb did not start")
-    return proc, ":" + number.decode()
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def stop(proc):
@@ -93,23 +91,28 @@ def stop(proc):
 
 
 class Run:
-    """The program in a scratch copy of its inputs (the shipped scene, the run folder's
-    pictures and models) without `leave_out`; the console goes to a file there."""
+    """A scratch copy of the program's inputs (the shipped scene, the run folder's pictures
+    and models) without `leave_out`, in which start() runs the program with its console
+    in a file."""
 
-    def __init__(self, display=None, args=(), leave_out=None):
+    def __init__(self, leave_out=None):
+        self.proc = None
         self.folder = tempfile.mkdtemp(prefix="tv_start_")
         shutil.copytree(os.path.join(ARGS.run_dir, "data"), os.path.join(self.folder, "data"))
         shutil.copy(os.path.join(ARGS.run_dir, "bone.bmp"), self.folder)
         shutil.copy(SHIPPED_SCENE, os.path.join(self.folder, "test.scn"))
         if leave_out:
             os.remove(os.path.join(self.folder, leave_out))
+        self.out_path = os.path.join(self.folder, "console.txt")
+
+    def start(self, display=None, args=()):
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
         if display:
             env["DISPLAY"] = display
-        self.out_path = os.path.join(self.folder, "console.txt")
         with open(self.out_path, "wb") as out:
             self.proc = subprocess.Popen([os.path.abspath(ARGS.binary), *args], cwd=self.folder, env=env,
                                          stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        return self
 
     def console(self):
         with open(self.out_path, "rb") as f:
@@ -134,29 +137,33 @@ class Run:
             return None
 
     def close(self):
-        stop(self.proc)
+        if self.proc:
+            stop(self.proc)
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
 class StartTest(unittest.TestCase):
     def test_starts_at_once_on_fresh_servers(self):
-        """Ten servers started as the README starts one and the program at once in each,
-        every other one named by -display with DISPLAY unset."""
-        servers, runs = [], []
+        """Ten servers started as the README starts one, the program started at once in
+        each, every other one named by -display with DISPLAY unset."""
+        runs = [Run() for _ in range(10)]
+        servers = []
         try:
-            for i in range(10):
-                servers.append(start_xvfb())
-                display = servers[-1][1]
-                runs.append(Run(args=("-display", display)) if i % 2 else Run(display=display))
+            for i, (run, n) in enumerate(zip(runs, free_displays(10))):
+                servers.append(xvfb(n))
+                if i % 2:
+                    run.start(args=("-display", f":{n}"))
+                else:
+                    run.start(display=f":{n}")
             for i, run in enumerate(runs):
                 self.assertTrue(run.wait_for("updates/sec:"), "start %d: %r" % (i, run.console()[-300:]))
         finally:
             for run in runs:
                 run.close()
-            for proc, _ in servers:
-                stop(proc)
+            for server in servers:
+                stop(server)
 
-        run = Run()
+        run = Run().start()
         try:
             self.assertEqual(run.end(), 1)
             self.assertTrue(run.console().startswith(NO_DISPLAY + ' (DISPLAY is "")'), run.console())
@@ -174,10 +181,11 @@ class StartTest(unittest.TestCase):
             ("data/yaw.obj", "unable to open the file data/yaw.obj\n"),
             ("test.scn", 3 * normals + "unable to open the file test.scn\n"),
         ]
-        server, display = start_xvfb(noreset=True)
+        n = free_displays(1)[0]
+        server = xvfb(n, noreset=True)
         try:
             for missing, cause in cases:
-                run = Run(display=display, leave_out=missing)
+                run = Run(leave_out=missing).start(display=f":{n}")
                 try:
                     status = run.end()
                     console = run.console()
