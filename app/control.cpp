@@ -2,6 +2,7 @@
 
 #include <GL/freeglut_std.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/input.h"
@@ -46,6 +47,13 @@ float axisInput(char plusLower, char plusUpper, char minusLower, char minusUpper
 }
 
 Ray rayUnderMouse(const Viewport& v) { return v.rayThrough(input.mouseX, input.mouseY); }
+
+// An orthographic view zooms between a hundredth of a unit, still far above the float
+// spacing of world positions, and ten thousand units, the whole ground many times over and
+// well short of the far plane. Unbounded, a held key drives the half-width to 0 or to
+// infinity and the projection is lost for good.
+constexpr float kMinOrthoHalfWidth = 0.01f;
+constexpr float kMaxOrthoHalfWidth = 10000.0f;
 }  // namespace
 
 void steerFromKeyboard()
@@ -74,7 +82,8 @@ void steerFromKeyboard()
     Vec3 local(axisInput('e', 'E', 'd', 'D', ts), axisInput('s', 'S', 'f', 'F', ts), axisInput('r', 'R', 'v', 'V', ts));
     c.position = c.position + rotate(c.orientation, local);
     // An orthographic view zooms instead of getting closer: forward narrows it.
-    if (c.orthographic) c.halfWidth *= std::exp(-0.01f * local.x);
+    if (c.orthographic)
+        c.halfWidth = std::clamp(c.halfWidth * std::exp(-0.01f * local.x), kMinOrthoHalfWidth, kMaxOrthoHalfWidth);
 
     const float rs = input.rotationSpeed;
     float ax = axisInput('o', 'O', 'u', 'U', rs);

@@ -155,10 +155,14 @@ int runTessivane(int argc, char** argv)
     glutKeyboardFunc(onKeyboard);
     glutKeyboardUpFunc(onKeyboardUp);
 
-    if (initChain(glxLoader))
+    // A start that failed must not look like a clean run to whoever started the program.
+    int status = 0;
+    if (initChain(glxLoader)) {
         glutMainLoop();
-    else
+    } else {
         std::printf("init() failed\n");
+        status = 1;
+    }
     shutdownSystem();
-    return 0;
+    return status;
 }

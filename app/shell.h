@@ -33,5 +33,6 @@ void openWindow(int* argc, char** argv);
 // GL entry points through GLX, for the extension probe.
 void* glxLoader(const char* name);
 
-// The entry: window, callbacks, initialisation, event loop, shutdown. Returns the exit status.
+// The entry: window, callbacks, initialisation, event loop, shutdown. Returns the exit status:
+// 0 after a run, 1 when the initialisation chain failed.
 int runTessivane(int argc, char** argv);

@@ -15,8 +15,9 @@ struct Vec3 {
     constexpr Vec3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
 
     void clear() { x = y = z = 0; }
-    float& operator[](int i) { return (&x)[i]; }
-    float operator[](int i) const { return (&x)[i]; }
+    // By name, not by pointer arithmetic from x; loops over constant indices fold to the members.
+    float& operator[](int i) { return i == 0 ? x : i == 1 ? y : z; }
+    float operator[](int i) const { return i == 0 ? x : i == 1 ? y : z; }
 
     Vec3& operator+=(const Vec3& b) { x += b.x; y += b.y; z += b.z; return *this; }
     Vec3& operator-=(const Vec3& b) { x -= b.x; y -= b.y; z -= b.z; return *this; }

@@ -172,7 +172,7 @@ void SpringSystem::applySpringForces(ParticleSystem&)
         }
         Particle* p0[4] = {s[0].p0, s[1].p0, s[2].p0, s[3].p0};
         Particle* p1[4] = {s[0].p1, s[1].p1, s[2].p1, s[3].p1};
-        for (int k = 0; k < 4; ++k) TV_ASSERT(p0[k] && p1[k]);
+        for (int k = 0; k < 4; ++k) TV_ASSERT_TEXT(p0[k] && p1[k], "p0 && p1");
         // Each end is read as two four-float rows, (pos, vel.x) and (vel.y, vel.z, …);
         // the row differences are the spring's deltas, turned into lanes by transposes.
         __m128 r0 = _mm_sub_ps(_mm_loadu_ps(&p0[0]->pos.x), _mm_loadu_ps(&p1[0]->pos.x));

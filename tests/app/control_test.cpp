@@ -83,6 +83,24 @@ TEST_F(ControlTest, OrthographicViewsZoomInsteadOfGrowing)
     frame({'e'});
     EXPECT_FLOAT_EQ(views.side.halfWidth, before * std::exp(-0.01f));
     EXPECT_VEC_NEAR(views.side.position, Vec3(-14, 0, 0), 1e-6f);
+
+    // Held at top speed the zoom stops at ten thousand units out and a hundredth in, and
+    // turns back from either end at once.
+    frame({});
+    frame({});
+    input.translationSpeed = 100;  // one frame scales by e
+    for (int i = 0; i < 200; ++i) frame({'d'});
+    EXPECT_EQ(views.side.halfWidth, 10000.0f);
+    frame({});  // 'd' coming up still widens
+    frame({});
+    frame({'e'});
+    EXPECT_FLOAT_EQ(views.side.halfWidth, 10000.0f * std::exp(-1.0f));
+    for (int i = 0; i < 200; ++i) frame({'e'});
+    EXPECT_EQ(views.side.halfWidth, 0.01f);
+    frame({});
+    frame({});
+    frame({'d'});
+    EXPECT_FLOAT_EQ(views.side.halfWidth, 0.01f * std::exp(1.0f));
 }
 
 TEST_F(ControlTest, TurningIsAboutTheCamerasOwnAxes)

@@ -17,12 +17,17 @@ TEST(Vec3Math, NormalisedFallsBackToXForTinyVectors)
     EXPECT_VEC_NEAR(normalised(Vec3(3, 0, 4)), Vec3(0.6f, 0, 0.8f), 1e-7f);
 }
 
-TEST(Vec3Math, CrossFollowsTheRightHandRule)
+TEST(Vec3Math, CrossLerpAndComponentIndex)
 {
     EXPECT_VEC_EQ(cross(X, Y), Z);
     EXPECT_VEC_EQ(cross(Y, Z), X);
     EXPECT_VEC_EQ(cross(Z, X), Y);
     EXPECT_VEC_EQ(lerp(Vec3(0, 0, 0), Vec3(2, 4, 6), 0.5f), Vec3(1, 2, 3));
+    Vec3 v(1, 2, 3);
+    for (int i = 0; i < 3; ++i) v[i] *= -static_cast<float>(i + 1);
+    EXPECT_VEC_EQ(v, Vec3(-1, -4, -9));
+    const Vec3& c = v;
+    EXPECT_EQ(c[0] + 10 * c[1] + 100 * c[2], -941.0f);
 }
 
 TEST(QuatMath, AxisAngleRotations)

@@ -167,3 +167,56 @@ TEST_F(ViewportDrawTest, CameraWithoutRendererOnlyClearsItsRectangle)
     EXPECT_EQ(pixel(128, 128).r, 255);
     EXPECT_NE(v.nearCorners[Viewport::TOP_LEFT].x, 0.0f);  // corners are still computed
 }
+
+// Draws one white point at a world position.
+struct PointRenderer : ViewRenderer {
+    Vec3 at;
+    void render(Viewport&, Camera&) override
+    {
+        glColor3f(1, 1, 1);
+        glBegin(GL_POINTS);
+        glVertex3f(at.x, at.y, at.z);
+        glEnd();
+    }
+};
+
+TEST_F(ViewportDrawTest, TurnedAndRolledCamerasPutAWorldPointOnTheHandWorkedPixel)
+{
+    // Perspective with half extents equal to the near distance: a point at c in the camera
+    // frame (x ahead, y left, z up) shows at (-c.y / c.x, c.z / c.x) in [-1, 1]², that is
+    // at 128 · (1 + those) in the 256 × 256 view, a pixel corner here.
+    const struct {
+        const char* what;
+        Quat orientation;
+        Vec3 position, world;
+        int x, y;
+    } cases[] = {
+        // Turned left by 90°: ahead is world +y, left world -x, up world +z. The point is
+        // 10 ahead, 5 left and 2.5 up of the eye: (-0.5, 0.25).
+        {"turned", fromAxisAngle({0, 0, 1}, 90), {3, -4, 1}, {3 - 5, -4 + 10, 1 + 2.5f}, 64, 160},
+        // Rolled by 90° about the line of sight: left is world +z, up world -y. The point
+        // is 10 ahead, 2.5 left and 5 up: (-0.25, 0.5).
+        {"rolled", fromAxisAngle({1, 0, 0}, 90), {0, 0, 0}, {10, -5, 2.5f}, 96, 192},
+    };
+    for (const auto& c : cases) {
+        PointRenderer point;
+        point.at = c.world;
+        Camera cam;
+        cam.init(&point, false, 0.25f, 0.25f, 0, 0.25f, 100, c.position, c.orientation);
+        Viewport v;
+        v.set(0, 0, 256, 256);
+        v.camera = &cam;
+        v.render();
+        grab();
+        int lit = 0, x = -1, y = -1;
+        for (int j = 0; j < 256; ++j)
+            for (int i = 0; i < 256; ++i)
+                if (pixel(i, j).r > 0) ++lit, x = i, y = j;
+        EXPECT_EQ(lit, 1) << c.what;
+        EXPECT_NEAR(x + 0.5f, c.x, 1.0f) << c.what;
+        EXPECT_NEAR(y + 0.5f, c.y, 1.0f) << c.what;
+        // Picking runs the other way: the ray through that pixel meets the point.
+        Ray r = v.rayThrough(c.x, c.y);
+        EXPECT_VEC_NEAR(normalised(r.direction), normalised(c.world - c.position), 1e-6f) << c.what;
+    }
+}

@@ -1,7 +1,12 @@
-"""End to end: the window, the extension report, frame recording and a clean exit."""
+"""End to end: the window, the extension report, frame recording and a clean exit; starts
+on servers as a user starts them, and failed starts that say why and exit non-zero."""
 import argparse
 import os
+import re
+import shutil
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -50,6 +55,147 @@ class ShellTest(unittest.TestCase):
         status = s.close()
         self.assertEqual(status, 0, s.console())
         self.assertTrue(s.console().endswith("shutdown system..."), s.console()[-200:])
+
+
+# Start-up runs. These need servers exactly as a user starts them (no -noreset, nobody
+# else connected, the program started without waiting for them) and a folder in which an
+# input can be missing, so they do not use tvdrive.Session, whose server has -noreset and
+# is probed before the program starts, and whose folder links the run folder.
+SHIPPED_SCENE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "test.scn")
+NO_DISPLAY = "Tessivane needs a display and none could be opened"
+
+
+def free_displays(count, first=700):
+    numbers, n = [], first
+    while len(numbers) < count:
+        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
+            numbers.append(n)
+        n += 1
+    return numbers
+
+
+def xvfb(number, noreset=False):
+    return subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                             *(["-noreset"] if noreset else [])],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+class Run:
+    """A scratch copy of the program's inputs (the shipped scene, the run folder's pictures
+    and models) without `leave_out`, in which start() runs the program with its console
+    in a file."""
+
+    def __init__(self, leave_out=None):
+        self.proc = None
+        self.folder = tempfile.mkdtemp(prefix="tv_start_")
+        shutil.copytree(os.path.join(ARGS.run_dir, "data"), os.path.join(self.folder, "data"))
+        shutil.copy(os.path.join(ARGS.run_dir, "bone.bmp"), self.folder)
+        shutil.copy(SHIPPED_SCENE, os.path.join(self.folder, "test.scn"))
+        if leave_out:
+            os.remove(os.path.join(self.folder, leave_out))
+        self.out_path = os.path.join(self.folder, "console.txt")
+
+    def start(self, display=None, args=()):
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        if display:
+            env["DISPLAY"] = display
+        with open(self.out_path, "wb") as out:
+            self.proc = subprocess.Popen([os.path.abspath(ARGS.binary), *args], cwd=self.folder, env=env,
+                                         stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        return self
+
+    def console(self):
+        with open(self.out_path, "rb") as f:
+            return f.read().decode("latin-1")
+
+    def wait_for(self, text, timeout=180):
+        """True once the console shows text; false if the program ends without it."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if text in self.console():
+                return True
+            if self.proc.poll() is not None:
+                return text in self.console()
+            time.sleep(0.05)
+        return False
+
+    def end(self, timeout=120):
+        """Waits for the program to end by itself; returns its exit status."""
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def close(self):
+        if self.proc:
+            stop(self.proc)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class StartTest(unittest.TestCase):
+    def test_starts_at_once_on_fresh_servers(self):
+        """Ten servers started as the README starts one, the program started at once in
+        each, every other one named by -display with DISPLAY unset."""
+        runs = [Run() for _ in range(10)]
+        servers = []
+        try:
+            for i, (run, n) in enumerate(zip(runs, free_displays(10))):
+                servers.append(xvfb(n))
+                if i % 2:
+                    run.start(args=("-display", f":{n}"))
+                else:
+                    run.start(display=f":{n}")
+            for i, run in enumerate(runs):
+                self.assertTrue(run.wait_for("updates/sec:"), "start %d: %r" % (i, run.console()[-300:]))
+        finally:
+            for run in runs:
+                run.close()
+            for server in servers:
+                stop(server)
+
+        run = Run().start()
+        try:
+            self.assertEqual(run.end(), 1)
+            self.assertTrue(run.console().startswith(NO_DISPLAY + ' (DISPLAY is "")'), run.console())
+        finally:
+            run.close()
+
+    def test_failed_starts_say_why_in_order_and_exit_non_zero(self):
+        # After the extension report, each start prints exactly the reports of the steps
+        # before the failing one (the helper models carry no normals), its own lines, then
+        # the chain's. Earlier steps print nothing when their files are there.
+        normals = "found no/invaild normals - generating...\ndone generating normals.\n"
+        tail = "failed to init object scene!\ninit() failed\nshutdown system..."
+        cases = [
+            ("data/par_lum.bmp", "Failed to open DIB file data/par_lum.bmp.\nunable to load par_lum.bmp\n"),
+            ("data/yaw.obj", "unable to open the file data/yaw.obj\n"),
+            ("test.scn", 3 * normals + "unable to open the file test.scn\n"),
+        ]
+        n = free_displays(1)[0]
+        server = xvfb(n, noreset=True)
+        try:
+            for missing, cause in cases:
+                run = Run(leave_out=missing).start(display=f":{n}")
+                try:
+                    status = run.end()
+                    console = run.console()
+                finally:
+                    run.close()
+                with self.subTest(missing=missing):
+                    self.assertNotIn(status, (0, None), console[-300:])
+                    self.assertEqual(re.sub(r"^(found GL extension \S+\n)+", "", console), cause + tail)
+        finally:
+            stop(server)
 
 
 if __name__ == "__main__":

@@ -176,6 +176,21 @@ TEST(SpringArray, ForcesAreEqualAndOppositeAndSkipInactiveSlots)
     EXPECT_VEC_EQ(b->force, Vec3(-20, 0, 0));
 }
 
+TEST(SpringArray, ActiveSpringWithoutAnEndStopsWithTheInvariant)
+{
+    // Four active springs go through the batched lanes, fewer one at a time: both stop
+    // with the same text.
+    for (int active : {4, 1}) {
+        ParticleSystem ps;
+        SpringSystem ss;
+        Particle* a = ps.allocParticle();
+        Particle* b = ps.allocParticle();
+        for (int i = 0; i < active; ++i) ss.spring[ss.allocSpring()] = {true, a, b, 1, 10, 0};
+        ss.spring[active - 1].p1 = nullptr;
+        EXPECT_DEATH(ss.applySpringForces(ps), "Assertion failed: p0 && p1, file") << active;
+    }
+}
+
 TEST(SpringArray, BatchedPassMatchesTheScalarLawBitForBit)
 {
     // Random springs, some inactive, some degenerate, some runaway: the force pass must
