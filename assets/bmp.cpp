@@ -9,8 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include <sys/stat.h>
-
+#include "app/readfile.h"
 #include "assets/image.h"
 
 void freeImage(Image* image)
@@ -257,12 +256,9 @@ Image* decodeBmp(const unsigned char* bytes, size_t size)
 
 Image* loadBmpImage(const char* path)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = openRegularFile(path, "rb");
     long size = -1;
-    struct stat info;
-    // Only a regular file can be mapped (a folder opens for reading here but has no bytes).
-    if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && std::fseek(file, 0, SEEK_END) == 0)
-        size = std::ftell(file);
+    if (file && std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
     // An empty file cannot be mapped, so it fails like a missing one.
     if (!file || size <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         if (file) std::fclose(file);

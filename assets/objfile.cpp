@@ -3,11 +3,13 @@
 #include "assets/objfile.h"
 
 #include "app/debug.h"
-
-#include <sys/stat.h>
+#include "app/readfile.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <climits>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,8 @@
 #include <ctime>
 
 namespace {
+
+constexpr size_t kMaxFaceCorners = 65536;
 
 // A cursor over one buffer. `end` is the first byte not read: the parser never looks at
 // it, so buffers without a terminating newline or NUL are safe.
@@ -44,6 +48,10 @@ struct Cursor {
     {
         while (blank()) ++p;
     }
+    void skipByteOrderMark()
+    {
+        if (startsWith("\xEF\xBB\xBF")) p += 3;
+    }
     // One token up to space, tab, CR, LF or end, copied NUL-terminated and cut to
     // `cap` - 1 characters; the whole token is consumed.
     size_t token(char* out, size_t cap)
@@ -57,15 +65,26 @@ struct Cursor {
     }
 };
 
-// Up to `count` floats after the keyword; missing values keep their contents.
+// Up to `count` floats after the keyword; missing values keep their contents. A value
+// that is not a finite float (nan, inf, 1e39) counts as one that does not read: it and
+// the values after it keep their contents, and the line is named on the console once.
 void readFloats(Cursor& c, float* values, int count)
 {
     char tok[256];
+    const char* line = c.p;
     c.skipKeyword();
     for (int i = 0; i < count; ++i) {
         c.skipBlanks();
         if (c.token(tok, sizeof tok) == 0) break;
-        values[i] = float(std::atof(tok));
+        const double value = std::atof(tok);
+        if (!(std::fabs(value) <= FLT_MAX)) {
+            const char* lineEnd = c.p;
+            while (lineEnd < c.end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
+            std::printf("found a number that is not finite: %.*s\n", int(std::min<ptrdiff_t>(lineEnd - line, 255)),
+                        line);
+            break;
+        }
+        values[i] = float(value);
     }
     c.skipLine();
 }
@@ -130,12 +149,7 @@ void scanCorner(const char* s, int& v, int& t, int& n)
 // Reads a whole file into a malloc'ed buffer; the caller frees it.
 char* readWholeFile(const char* path, size_t& size)
 {
-    FILE* f = std::fopen(path, "r");
-    struct stat st;
-    if (f && (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
-        std::fclose(f);
-        f = nullptr;
-    }
+    FILE* f = openRegularFile(path, "r");
     if (!f) {
         std::printf("unable to open the file %s\n", path);
         return nullptr;
@@ -194,6 +208,10 @@ bool ObjFile::loadFromMemory(const char* text, size_t size, bool withEdges, cons
     int material = -1;
     std::vector<ObjCorner> face;
     Cursor c{text, text + size};
+    // Editors that write a byte-order mark, or indent the first line, would otherwise
+    // stop the reading before the first keyword.
+    c.skipByteOrderMark();
+    c.skipBlanks();
     while (!c.atEnd()) {
         char first = *c.p;
         if (first == '\r' || first == '\n' || first == '#' || first == 'g') {
@@ -258,6 +276,14 @@ void ObjFile::readFace(const char*& p, const char* end, int material, std::vecto
         if (n == -1) {
             n = 1;
             flags &= ~hasNormals;
+        }
+        // A face is a fan of k - 2 triangles: one line of a few bytes a corner must not
+        // turn into millions of them.
+        if (face.size() == kMaxFaceCorners) {
+            std::printf("found a face with more than %d vertices!\n", int(kMaxFaceCorners));
+            face.clear();
+            p = c.p;
+            return;
         }
         face.push_back({v - 1, t - 1, n - 1});
     }
@@ -328,6 +354,14 @@ bool ObjFile::postProcess(bool withEdges)
     float largest = 0;
     for (const Vec3& v : vertices) largest = std::max(largest, lengthSquared(v));
     radius = std::sqrt(largest);
+    // Finite coordinates beyond about 1.8e19 overflow the float square: measure again in
+    // double, so that the radius stays finite and the model is not taken for everywhere.
+    if (!std::isfinite(radius)) {
+        double widest = 0;
+        for (const Vec3& v : vertices)
+            widest = std::max(widest, double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
+        radius = float(std::min(std::sqrt(widest), double(FLT_MAX)));
+    }
     return true;
 }
 
@@ -350,7 +384,11 @@ void ObjFile::generateNormals()
 }
 
 // Finds, for every triangle pair a < b, the first corner pair (cornerA, then cornerB)
-// whose edges run in opposite directions, in the order of a pairwise search over a, b.
+// whose edges run in opposite directions, in the order of a pairwise search over a, b,
+// where each corner's edge pairs with at most one partner: once paired, a triangle edge
+// takes no further part. Where no edge is shared by more than two triangles that rule
+// never applies; where many share one (a fan round an edge) it keeps the edge count at
+// most 3/2 of the triangle count instead of growing with their square.
 // Instead of comparing every pair, each directed edge is looked up among the edges of
 // the other triangles sorted by (from, to) vertex.
 void ObjFile::generateEdges()
@@ -374,7 +412,8 @@ void ObjFile::generateEdges()
     for (const ObjTriangle& t : triangles)
         for (const ObjCorner& c : t.corner) ++start[size_t(c.vertex) + 1];
     for (int v = 0; v < vertexLimit; ++v) start[v + 1] += start[v];
-    std::vector<HalfEdge> half(size_t(count) * 3);
+    const int halfCount = count * 3;
+    std::vector<HalfEdge> half(static_cast<size_t>(halfCount));
     {
         std::vector<int> fill(start.begin(), start.end() - 1);
         for (int t = 0; t < count; ++t) {
@@ -390,6 +429,24 @@ void ObjFile::generateEdges()
     }
     auto before = [](const HalfEdge& x, const HalfEdge& y) {
         return x.to != y.to ? x.to < y.to : x.triangle < y.triangle;
+    };
+
+    // paired[3t + k]: triangle t's edge from corner k has its partner. skip[i] leads from a
+    // paired entry of `half` towards the next unpaired one (shortened as it is followed),
+    // so paired entries are passed over once, not once per triangle that looks.
+    std::vector<uint8_t> paired(static_cast<size_t>(halfCount), 0);
+    std::vector<int> skip(static_cast<size_t>(halfCount));
+    for (int i = 0; i < halfCount; ++i) skip[i] = i + 1;
+    auto isPaired = [&](int i) { return paired[size_t(half[i].triangle) * 3 + half[i].corner] != 0; };
+    auto firstUnpaired = [&](int i) {
+        int r = i;
+        while (r < halfCount && isPaired(r)) r = skip[r];
+        while (i < r) {
+            int next = skip[i];
+            if (isPaired(i)) skip[i] = r;
+            i = next;
+        }
+        return r;
     };
 
     struct Candidate {
@@ -410,24 +467,37 @@ void ObjFile::generateEdges()
         found.clear();
         const ObjTriangle& A = triangles[a];
         for (int cornerA = 0; cornerA < 3; ++cornerA) {
+            if (paired[size_t(a) * 3 + cornerA]) continue;
             // B's edge cornerB -> cornerB + 1 must run from A's next corner back to A's corner.
             const int from = A.corner[(cornerA + 1) % 3].vertex;
             const HalfEdge probe{A.corner[cornerA].vertex, a + 1, 0};
-            auto last = half.begin() + start[from + 1];
-            for (auto it = std::lower_bound(half.begin() + start[from], last, probe, before);
-                 it != last && it->to == probe.to; ++it) {
-                found.push_back({it->triangle, cornerA, it->corner});
+            const int last = start[from + 1];
+            const int first = int(std::lower_bound(half.begin() + start[from], half.begin() + last, probe, before) -
+                                  half.begin());
+            // The other two corners can take at most two triangles from this one, so its
+            // partner is among the first three triangles still unpaired here.
+            int triangleCount = 0, lastTriangle = -1;
+            for (int i = firstUnpaired(first); i < last && half[i].to == probe.to; i = firstUnpaired(i + 1)) {
+                if (half[i].triangle != lastTriangle && ++triangleCount > 3) break;
+                lastTriangle = half[i].triangle;
+                found.push_back({half[i].triangle, cornerA, half[i].corner});
             }
         }
-        // Per b, the first (cornerA, cornerB) in loop order wins; edges come out in b order.
+        // Per b, the first (cornerA, cornerB) in loop order whose two edges are both still
+        // free wins; edges come out in b order.
         std::sort(found.begin(), found.end(), [](const Candidate& x, const Candidate& y) {
             if (x.b != y.b) return x.b < y.b;
             if (x.cornerA != y.cornerA) return x.cornerA < y.cornerA;
             return x.cornerB < y.cornerB;
         });
-        for (size_t i = 0; i < found.size(); ++i) {
-            if (i > 0 && found[i].b == found[i - 1].b) continue;
-            edges.push_back({a, found[i].b, found[i].cornerA, found[i].cornerB});
+        int lastB = -1;
+        for (const Candidate& f : found) {
+            uint8_t& mine = paired[size_t(a) * 3 + f.cornerA];
+            uint8_t& theirs = paired[size_t(f.b) * 3 + f.cornerB];
+            if (f.b == lastB || mine || theirs) continue;
+            mine = theirs = 1;
+            lastB = f.b;
+            edges.push_back({a, f.b, f.cornerA, f.cornerB});
         }
     }
     std::printf("done generating edges.\n");
@@ -446,6 +516,7 @@ bool ObjFile::loadMaterials(const char* filePath)
 bool ObjFile::loadMaterialsFromMemory(const char* text, size_t size)
 {
     Cursor c{text, text + size};
+    c.skipByteOrderMark();
     while (!c.atEnd()) {
         char first = *c.p;
         ObjMaterial* last = materials.empty() ? nullptr : materials.back().get();

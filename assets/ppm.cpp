@@ -3,14 +3,15 @@
 // allocated, a short file leaves the missing samples at zero, and tokens are taken from
 // the stream whole however long the lines are.
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <new>
 
-#include <sys/stat.h>
-
+#include "app/readfile.h"
 #include "assets/image.h"
 
 namespace {
@@ -38,6 +39,23 @@ bool readHeaderLine(FILE* file, char (&line)[128])
     return false;
 }
 
+// Up to three decimal numbers as "%d %d %d" reads them, but a number too large for an int
+// reads as -1, never as its low bits (4294967297 is not 1). Returns how many converted.
+int scanHeaderNumbers(const char* line, int& a, int& b, int& c)
+{
+    int* out[3] = {&a, &b, &c};
+    int n = 0;
+    for (; n < 3; ++n) {
+        char* end = nullptr;
+        errno = 0;
+        const long long value = std::strtoll(line, &end, 10);
+        if (end == line) break;
+        *out[n] = errno == ERANGE || value < INT_MIN || value > INT_MAX ? -1 : static_cast<int>(value);
+        line = end;
+    }
+    return n;
+}
+
 }  // namespace
 
 Image* readPpm(FILE* file)
@@ -53,9 +71,9 @@ Image* readPpm(FILE* file)
     if (readLine(file, line))
         otherKind = line[0] == 'P' && line[1] >= '0' && line[1] <= '9' && line[1] != '3';
     if (!otherKind && readLine(file, line)) {
-        if (line[0] != '#') fieldsRead = std::sscanf(line, "%d %d %d", &width, &height, &maxValue);
+        if (line[0] != '#') fieldsRead = scanHeaderNumbers(line, width, height, maxValue);
         if (fieldsRead < 2 && readHeaderLine(file, line))
-            fieldsRead = std::sscanf(line, "%d %d %d", &width, &height, &maxValue);
+            fieldsRead = scanHeaderNumbers(line, width, height, maxValue);
         sized = fieldsRead >= 2;
     }
     if (!sized || width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxImagePixels) {
@@ -108,12 +126,7 @@ Image* readPpm(FILE* file)
 
 Image* loadPpmImage(const char* path)
 {
-    FILE* file = path ? std::fopen(path, "r") : nullptr;
-    struct stat info;
-    if (file && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
-        std::fclose(file);
-        file = nullptr;
-    }
+    FILE* file = openRegularFile(path, "r");
     if (!file) {
         std::printf("unable to open ppm file %s\n", path ? path : "");
         return nullptr;

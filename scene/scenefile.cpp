@@ -1,10 +1,14 @@
 // The scene-file reader: line-oriented blocks (start, emitter, object, springmodel,
 // springspace, landscape) whose key lines fill the object the command created.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "app/debug.h"
+#include "app/readfile.h"
 #include "scene/parscene.h"
 
 namespace {
@@ -21,20 +25,36 @@ RigidTransform translation(const Vec3& v) { return {kIdentityQuat, v}; }
 // "rotate angle x y z": degrees about the axis as written (not normalised).
 RigidTransform rotation(const Quat& angleAxis) { return {fromAxisAngle(angleAxis), {0, 0, 0}}; }
 
-bool readVec(const char* line, const char* format, Vec3& v)
+// Up to four "%f" values of `format` into the targets; returns how many were taken. A
+// value that is not finite (nan, inf, 1e309) is taken as one that does not convert: it
+// and the values after it keep what they had, and the line is named on the console.
+int readFloats(const char* line, const char* format, std::initializer_list<float*> targets)
 {
-    return std::sscanf(line, format, &v.x, &v.y, &v.z) > 0;
+    float value[4] = {0, 0, 0, 0};
+    int n = std::sscanf(line, format, &value[0], &value[1], &value[2], &value[3]);
+    n = std::min(n, static_cast<int>(targets.size()));
+    for (int i = 0; i < n; ++i) {
+        if (!std::isfinite(value[i])) {
+            std::printf("found a number that is not finite: %s\n", line);
+            n = i;
+            break;
+        }
+    }
+    for (int i = 0; i < n; ++i) *targets.begin()[i] = value[i];
+    return n;
 }
+
+bool readVec(const char* line, const char* format, Vec3& v) { return readFloats(line, format, {&v.x, &v.y, &v.z}) > 0; }
 
 // Angle first, then the axis; unconverted values stay 0.
 Quat readAngleAxis(const char* line)
 {
     float angle = 0, x = 0, y = 0, z = 0;
-    std::sscanf(line, "rotate %f %f %f %f", &angle, &x, &y, &z);
+    readFloats(line, "rotate %f %f %f %f", {&angle, &x, &y, &z});
     return Quat(x, y, z, angle);
 }
 
-void readFloat(const char* line, const char* format, float& value) { std::sscanf(line, format, &value); }
+void readFloat(const char* line, const char* format, float& value) { readFloats(line, format, {&value}); }
 
 // One word after the key; the buffer holds a whole read line, so it cannot overflow.
 bool readWord(const char* line, const char* format, char (&word)[1024])
@@ -189,11 +209,11 @@ struct SceneReader {
         } else if (isKey(line, "massinv ")) {
             readFloat(line, "massinv %f", p.invMass);
         } else if (isKey(line, "life ")) {
-            if (std::sscanf(line, "life %f", &v) == 1) e.life = e.remainingLife = v;
+            if (readFloats(line, "life %f", {&v}) == 1) e.life = e.remainingLife = v;
         } else if (isKey(line, "rate ")) {
             readFloat(line, "rate %f", e.rate);
         } else if (isKey(line, "childvel ")) {
-            std::sscanf(line, "childvel %f %f %f %f", &e.childVel.x, &e.childVel.y, &e.childVel.z, &e.childSpread);
+            readFloats(line, "childvel %f %f %f %f", {&e.childVel.x, &e.childVel.y, &e.childVel.z, &e.childSpread});
             // Rotated by the block's rotation as it stands at this line.
             e.childVel = rotate(blockTransform.rot, e.childVel);
         } else if (isKey(line, "childlife ")) {
@@ -201,10 +221,9 @@ struct SceneReader {
         } else if (isKey(line, "childradius ")) {
             readFloat(line, "childradius %f", e.childRadius);
         } else if (isKey(line, "color ")) {
-            std::sscanf(line, "color %f %f %f %f", &e.colorMin[0], &e.colorMin[1], &e.colorMin[2], &e.colorMin[3]);
+            readFloats(line, "color %f %f %f %f", {&e.colorMin[0], &e.colorMin[1], &e.colorMin[2], &e.colorMin[3]});
         } else if (isKey(line, "colormax ")) {
-            std::sscanf(line, "colormax %f %f %f %f", &e.colorMax[0], &e.colorMax[1], &e.colorMax[2],
-                        &e.colorMax[3]);
+            readFloats(line, "colormax %f %f %f %f", {&e.colorMax[0], &e.colorMax[1], &e.colorMax[2], &e.colorMax[3]});
         } else {
             command(line);
         }
@@ -281,6 +300,10 @@ struct SceneReader {
         char word[1024];
         if (springObjLine(s, line)) return;
         if (isKey(line, "model ")) {
+            // The last model line says what the body is, as it does for an object: a file
+            // that fails to load leaves the body empty (the loader has said why), not
+            // holding an earlier build that the scene file no longer describes.
+            s.buildFromModel(nullptr);
             if (readWord(line, "model %1023s", word)) {
                 const ObjFile* m = scene.modelCache.getModel(word, true);
                 // Short of memory, a build fails only when the pool runs dry: the body is
@@ -308,10 +331,10 @@ struct SceneReader {
         char word[1024];
         if (springObjLine(s, line)) return;
         if (isKey(line, "model ")) {
-            if (readWord(line, "model %1023s", word)) {
-                const ObjFile* m = scene.modelCache.getModel(word, false);
-                if (!m || !s.setModel(m)) std::printf("failed to set springspace model to %s\n", word);
-            }
+            // As in a spring model block, a model line whose file fails to load leaves the
+            // body empty; the loader's message names the file, so none is added here.
+            const ObjFile* m = readWord(line, "model %1023s", word) ? scene.modelCache.getModel(word, false) : nullptr;
+            if (!s.setModel(m)) std::printf("failed to set springspace model to %s\n", word);
         } else if (isKey(line, "texture ")) {
             if (readWord(line, "texture %1023s", word)) s.texture.load(word);
         } else if (std::strncmp(line, "restretch", 9) == 0) {
@@ -402,7 +425,7 @@ struct SceneReader {
 bool ParScene::load(const char* path)
 {
     clear();
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = openRegularFile(path, "rb");
     if (!f) {
         std::printf("unable to open the file %s\n", path);
         return false;

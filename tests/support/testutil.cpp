@@ -1,6 +1,7 @@
 #include "testutil.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -53,4 +54,20 @@ std::string scratchDir(const std::string& name)
     std::filesystem::remove_all(p);
     std::filesystem::create_directories(p);
     return p.string();
+}
+
+NeverEndingFiles::NeverEndingFiles(const std::string& dir) : pipe(dir + "/pipe"), zero(dir + "/zero")
+{
+    ::unlink(pipe.c_str());
+    ::unlink(zero.c_str());
+    EXPECT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    ::alarm(120);
+}
+
+NeverEndingFiles::~NeverEndingFiles()
+{
+    ::alarm(0);
+    ::unlink(pipe.c_str());
+    ::unlink(zero.c_str());
 }

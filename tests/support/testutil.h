@@ -31,3 +31,14 @@ private:
 
 // A fresh, empty scratch folder for tests that write files.
 std::string scratchDir(const std::string& name);
+
+// Names in `dir` of files that never end: a named pipe without a writer, and a link to
+// the endless zero device. Readers must refuse both without blocking. While a
+// NeverEndingFiles lives, a reader that blocks anyway ends the test program by alarm
+// instead of hanging it.
+struct NeverEndingFiles {
+    explicit NeverEndingFiles(const std::string& dir);
+    ~NeverEndingFiles();
+    std::string pipe;
+    std::string zero;
+};

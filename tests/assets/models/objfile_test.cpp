@@ -79,6 +79,15 @@ TEST(ObjRead, ShortFacesAndRelativeIndices)
     EXPECT_EQ(loadText(obj, kSixVertices + "f 1 2 -2\n", false, &ok),
               "found an out of bounds vertex at tri 0 point 2 with index -3, max 6\n");
     EXPECT_FALSE(ok);
+
+    // A face's fan may have 65536 corners; one more and the face is dropped whole.
+    std::string corners;
+    for (int i = 0; i < 65536 / 2; ++i) corners += " 1 2";
+    loadText(obj, kSixVertices + "f" + corners + "\n");
+    EXPECT_EQ(obj.triangles.size(), 65534u);
+    EXPECT_EQ(loadText(obj, kSixVertices + "f 1 2 3\nf" + corners + " 3 4\nf 4 5 6\n"),
+              std::string("found a face with more than 65536 vertices!\n") + kNormalsGenerated);
+    EXPECT_EQ(cornerVertices(obj), (std::vector<std::vector<int>>{{0, 1, 2}, {3, 4, 5}}));
 }
 
 TEST(ObjRead, BadVertexIndexEmptiesTheModel)
@@ -183,6 +192,43 @@ TEST(ObjRead, UnhandledLinesStopReading)
                                           kNormalsGenerated);
     EXPECT_EQ(loadText(obj, "mtl\n"), std::string("got unhandled char m 109 at index 0 of size 4\n") +
                                          kNormalsGenerated);
+
+    // A byte-order mark and blanks before the first keyword are passed over; blanks on
+    // later lines still stop the reading.
+    EXPECT_EQ(loadText(obj, "\xEF\xBB\xBF \tv 1 2 3\n v 4 5 6\n"),
+              std::string("got unhandled char   32 at index 13 of size 22\n") + kNormalsGenerated);
+    ASSERT_EQ(obj.vertices.size(), 1u);
+    EXPECT_VEC_EQ(obj.vertices[0], Vec3(1, 2, 3));
+    loadText(obj, "  \xEF\xBB\xBFv 1 2 3\n");
+    EXPECT_TRUE(obj.vertices.empty());
+}
+
+TEST(ObjRead, NumbersThatAreNotFiniteDoNotRead)
+{
+    // Such a value and the ones after it keep their contents (0 for a new record), and
+    // each such line is named once, whatever it holds.
+    ObjFile obj;
+    const std::string printed =
+        loadText(obj, "v 1 2 3\nv 4 nan 6\nv 1e39 inf -inf\nv 7 8 1e-50\nvn 0 0 1e309\nvt NAN 0.5\n"
+                      "v 0 0 1e38 \tinf\n");
+    EXPECT_EQ(printed, std::string("found a number that is not finite: v 4 nan 6\n"
+                                   "found a number that is not finite: v 1e39 inf -inf\n"
+                                   "found a number that is not finite: vn 0 0 1e309\n"
+                                   "found a number that is not finite: vt NAN 0.5\n"));
+    ASSERT_EQ(obj.vertices.size(), 5u);
+    EXPECT_VEC_EQ(obj.vertices[1], Vec3(4, 0, 0));
+    EXPECT_VEC_EQ(obj.vertices[2], Vec3(0, 0, 0));
+    EXPECT_VEC_EQ(obj.vertices[3], Vec3(7, 8, 0));
+    EXPECT_VEC_EQ(obj.vertices[4], Vec3(0, 0, 1e38f));
+    EXPECT_EQ(obj.bounds.max.z, 1e38f);
+    EXPECT_EQ(obj.radius, 1e38f);
+
+    std::string mtl = loadMtlText(obj, "newmtl m\nKd 0.5 0.5 0.5\nKd 1 nan 1\nNs inf\n");
+    EXPECT_EQ(mtl, "found a number that is not finite: Kd 1 nan 1\nfound a number that is not finite: Ns inf\n");
+    ASSERT_EQ(obj.materials.size(), 1u);
+    EXPECT_EQ(obj.materials[0]->kd[0], 1.0f);
+    EXPECT_EQ(obj.materials[0]->kd[1], 0.5f);
+    EXPECT_EQ(obj.materials[0]->ns, 1.0f);
 }
 
 TEST(ObjRead, LineEndingsAndUnterminatedBuffers)
@@ -225,13 +271,28 @@ TEST(ObjRead, FilesAndPaths)
     std::string dir = scratchDir("files");
     ObjFile obj;
     StdoutCapture out;
-    out.begin();
-    bool missing = obj.load((dir + "/none.obj").c_str(), false);
-    bool folder = obj.load(dir.c_str(), false);
-    std::string printed = out.end();
-    EXPECT_FALSE(missing);
-    EXPECT_FALSE(folder);
-    EXPECT_EQ(printed, "unable to open the file " + dir + "/none.obj\nunable to open the file " + dir + "\n");
+    {
+        // Models, libraries and the pictures they name come through the same gate.
+        NeverEndingFiles endless(dir);
+        out.begin();
+        bool missing = obj.load((dir + "/none.obj").c_str(), false);
+        bool folder = obj.load(dir.c_str(), false);
+        bool pipe = obj.load(endless.pipe.c_str(), false);
+        bool zero = obj.load(endless.zero.c_str(), false);
+        bool pipeLibrary = obj.loadMaterials(endless.pipe.c_str());
+        std::string printed = out.end();
+        EXPECT_FALSE(missing);
+        EXPECT_FALSE(folder);
+        EXPECT_FALSE(pipe);
+        EXPECT_FALSE(zero);
+        EXPECT_FALSE(pipeLibrary);
+        EXPECT_EQ(printed, "unable to open the file " + dir + "/none.obj\nunable to open the file " + dir +
+                               "\nunable to open the file " + endless.pipe + "\nunable to open the file " +
+                               endless.zero + "\nunable to open the file " + endless.pipe + "\n");
+        obj.buildTextures = false;
+        printed = loadMtlText(obj, "newmtl t\nmap_Kd " + endless.zero + "\n");
+        EXPECT_NE(printed.find("unable to load requested material " + endless.zero), std::string::npos);
+    }
 
     std::string longName = dir;
     for (int i = 0; i < 3; ++i) {
@@ -271,9 +332,9 @@ TEST(MtlRead, KeywordsAndDefaults)
     EXPECT_EQ(shiny.illum, 2);
     EXPECT_EQ(shiny.ns, 96.5f);
 
-    // A second library appends.
-    loadMtlText(obj, "newmtl third");
-    EXPECT_EQ(obj.materials.size(), 3u);
+    // A second library appends, read past a byte-order mark.
+    loadMtlText(obj, "\xEF\xBB\xBFnewmtl third");
+    ASSERT_EQ(obj.materials.size(), 3u);
     EXPECT_EQ(obj.materials[2]->name, "third");
 }
 

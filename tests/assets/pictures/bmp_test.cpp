@@ -406,12 +406,15 @@ TEST(BmpReader, LoadsFromFile)
     ASSERT_TRUE(writeBytes(dir + "/one.bmp", buildBmp(s)));
     ASSERT_TRUE(writeBytes(dir + "/empty.bmp", {}));
 
+    NeverEndingFiles endless(dir);
     StdoutCapture capture;
     capture.begin();
     Image* image = loadBmpImage((dir + "/one.bmp").c_str());
     Image* missing = loadBmpImage((dir + "/none.bmp").c_str());
     Image* empty = loadBmpImage((dir + "/empty.bmp").c_str());
     Image* folder = loadBmpImage(dir.c_str());
+    Image* pipe = loadBmpImage(endless.pipe.c_str());
+    Image* zero = loadBmpImage(endless.zero.c_str());
     std::string out = capture.end();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->data[0], 3);
@@ -420,8 +423,11 @@ TEST(BmpReader, LoadsFromFile)
     EXPECT_FALSE(missing);
     EXPECT_FALSE(empty);
     EXPECT_FALSE(folder);
+    EXPECT_FALSE(pipe);
+    EXPECT_FALSE(zero);
     EXPECT_EQ(out, "Failed to open DIB file " + dir + "/none.bmp.\nFailed to open DIB file " + dir +
-                       "/empty.bmp.\nFailed to open DIB file " + dir + ".\n");
+                       "/empty.bmp.\nFailed to open DIB file " + dir + ".\nFailed to open DIB file " +
+                       endless.pipe + ".\nFailed to open DIB file " + endless.zero + ".\n");
 }
 
 TEST(BmpReader, FrameCapturesReadBack)

@@ -92,19 +92,29 @@ TEST(PpmReader, BadHeadersAndMissingFilesFail)
 {
     for (const char* text : {"", "P3\n", "P3\n# c\n0 5\n255\n", "P3\n# c\n-2 2\n255\n", "P3\n# c\nx y\n",
                              "P3\n# c\n100000 100000\n255\n1 2 3\n", "P3\n# c\n2147483647 2\n255\n",
-                             "P6\n# binary\n1 1\n255\n\x01\x02\x03", "P2\n# grey\n1 1\n255\n7\n"}) {
+                             "P6\n# binary\n1 1\n255\n\x01\x02\x03", "P2\n# grey\n1 1\n255\n7\n",
+                             // Sizes past an int are refused, not cut to their low bits.
+                             "P3\n# c\n4294967297 1\n255\n1 2 3\n", "P3\n# c\n1 4294967297 255\n1 2 3\n",
+                             "P3\n# c\n99999999999999999999 1\n255\n1 2 3\n"}) {
         Read r;
         readPpmText(text, &r);
         EXPECT_FALSE(r.image) << text;
         EXPECT_EQ(r.output, "bad ppm header\n") << text;
     }
     StdoutCapture capture;
-    capture.begin();
     std::string folder = scratchDir("ppm_folder");
+    NeverEndingFiles endless(folder);
+    capture.begin();
     Image* none = loadPpmImage("no/such/picture.ppm");
     Image* dir = loadPpmImage(folder.c_str());
+    Image* pipe = loadPpmImage(endless.pipe.c_str());
+    Image* zero = loadPpmImage(endless.zero.c_str());
     std::string out = capture.end();
     EXPECT_FALSE(none);
     EXPECT_FALSE(dir);
-    EXPECT_EQ(out, "unable to open ppm file no/such/picture.ppm\nunable to open ppm file " + folder + "\n");
+    EXPECT_FALSE(pipe);
+    EXPECT_FALSE(zero);
+    EXPECT_EQ(out, "unable to open ppm file no/such/picture.ppm\nunable to open ppm file " + folder +
+                       "\nunable to open ppm file " + endless.pipe + "\nunable to open ppm file " + endless.zero +
+                       "\n");
 }

@@ -80,6 +80,15 @@ TEST_F(SceneFileTest, EmptyAndMissingFiles)
     out.begin();
     EXPECT_FALSE(scene.load("no/such/file.scn"));
     EXPECT_EQ(out.end(), "unable to open the file no/such/file.scn\n");
+
+    // A scene file that never ends is refused, not echoed for ever.
+    const std::string dir = scratchDir("scenefile-endless");
+    NeverEndingFiles endless(dir);
+    for (const std::string& path : {dir, endless.pipe, endless.zero}) {
+        out.begin();
+        EXPECT_FALSE(scene.load(path.c_str()));
+        EXPECT_EQ(out.end(), "unable to open the file " + path + "\n");
+    }
 }
 
 TEST_F(SceneFileTest, StartBlockComposesTranslationsAndRotations)
@@ -93,18 +102,37 @@ TEST_F(SceneFileTest, StartBlockComposesTranslationsAndRotations)
 
 TEST_F(SceneFileTest, EmitterKeysDefaultsAndFailedConversions)
 {
-    load("emitter\n"
-         "translate 1 2 3\n"
-         "massinv 0.5\n"
-         "life 7\n"
-         "rate abc\n"
-         "rate5\n"
-         "childvel 4 5\n"
-         "childlife 3\n"
-         "childradius 2\n"
-         "color 0.5 0.5 0.5 1\n"
-         "colormax 1 0.25 1\n"
-         "emitter\n");
+    const std::string out = load("emitter\n"
+                                 "translate 1 2 3\n"
+                                 "massinv 0.5\n"
+                                 "life 7\n"
+                                 "rate abc\n"
+                                 "rate5\n"
+                                 "childvel 4 5\n"
+                                 "childlife 3\n"
+                                 "childradius 2\n"
+                                 "color 0.5 0.5 0.5 1\n"
+                                 "colormax 1 0.25 1\n"
+                                 // Values that are not finite do not convert either: they
+                                 // and those after them stay, and each line is named once.
+                                 "translate nan 1 1\n"
+                                 "massinv inf\n"
+                                 "life -inf\n"
+                                 "rate 1e309\n"
+                                 "childvel 4 nan 6 nan\n"
+                                 "childlife NaN\n"
+                                 "color 0.5 0.5 0.5 infinity\n"
+                                 "emitter\n");
+    EXPECT_EQ(messages(out), "translate\n"
+                             "found an unknown command: rate5\n"
+                             "translate\n"
+                             "found a number that is not finite: translate nan 1 1\n"
+                             "found a number that is not finite: massinv inf\n"
+                             "found a number that is not finite: life -inf\n"
+                             "found a number that is not finite: rate 1e309\n"
+                             "found a number that is not finite: childvel 4 nan 6 nan\n"
+                             "found a number that is not finite: childlife NaN\n"
+                             "found a number that is not finite: color 0.5 0.5 0.5 infinity\n");
     ASSERT_EQ(scene.emitters.size(), 2u);
     const Emitter& e = *scene.emitters[0];
     EXPECT_EQ(e.particle->pos, Vec3(1, 2, 3));
@@ -241,23 +269,39 @@ std::string writeQuadObj()
 TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
 {
     const std::string quad = writeQuadObj();
-    const std::string out = load("springmodel\nmodel " + quad + "\nks 50\nkd x\ntranslate 0 0 100\nrestretch now\n" +
-                                 "springspace\nmodel missing.obj\nmodel " + quad + "\nks 20\nwhatever\n");
-    ASSERT_EQ(scene.springModels.size(), 1u);
-    ASSERT_EQ(scene.springSpaces.size(), 1u);
+    const std::string out = load("springmodel\nmodel " + quad + "\nks 50\nkd x\nks inf\ntranslate 0 0 100\n" +
+                                 "restretch now\n" + "springspace\nmodel missing.obj\nmodel " + quad +
+                                 "\nks 20\nwhatever\n" +
+                                 // The last model line decides: one that fails empties the body.
+                                 "springmodel\nmodel " + quad + "\nmodel missing.obj\n" + "springspace\nmodel " +
+                                 quad + "\nmodel missing.obj\n");
+    ASSERT_EQ(scene.springModels.size(), 2u);
+    ASSERT_EQ(scene.springSpaces.size(), 2u);
     const SpringModel& m = *scene.springModels[0];
     ASSERT_FALSE(m.spring.empty());
     for (int i : m.spring) {
-        EXPECT_EQ(scene.springSys.spring[i].ks, 50);
-        EXPECT_EQ(scene.springSys.spring[i].kd, 300);  // missing value: 300
+        // missing value: 300, and so is one that is not finite
+        EXPECT_EQ(scene.springSys.spring[i].ks, 300);
+        EXPECT_EQ(scene.springSys.spring[i].kd, 300);
     }
     ASSERT_FALSE(m.vertex.empty());
     EXPECT_NEAR(m.vertex[0]->pos.z, 100, 1e-4);
     // The model is asked for with its edges, the space's without.
     EXPECT_FALSE(m.model->edges.empty());
     EXPECT_EQ(scene.springSpaces[0]->model->edges.empty(), true);
+    for (const SpringObj* emptied : {static_cast<const SpringObj*>(scene.springModels[1]),
+                                     static_cast<const SpringObj*>(scene.springSpaces[1])}) {
+        EXPECT_TRUE(emptied->vertex.empty());
+        EXPECT_TRUE(emptied->spring.empty());
+    }
+    EXPECT_EQ(scene.springModels[1]->model, nullptr);
+    EXPECT_EQ(scene.springSpaces[1]->model, nullptr);
+    // Only the two built bodies hold particles: the quad's 4 and the lattice's 8.
+    EXPECT_EQ(scene.parSys.liveCount(), 12);
     const std::string msg = messages(out);
-    EXPECT_NE(msg.find("failed to set springspace model to missing.obj\n"), std::string::npos);
+    EXPECT_NE(msg.find("found a number that is not finite: ks inf\n"), std::string::npos);
+    EXPECT_NE(msg.find("unable to open the file missing.obj\n"), std::string::npos);
+    EXPECT_EQ(msg.find("failed to set springspace model"), std::string::npos);
     EXPECT_NE(msg.find("found an unknown command: whatever\n"), std::string::npos);
     EXPECT_EQ(scene.modelCache.size(), 2);
 
