@@ -161,23 +161,26 @@ class WorldTest(e2ebase.SessionTest):
                     self.assertShows(self.grab(), e2ebase.INTEGRATOR, "int_rk4.bmp", "int_euler.bmp")
                 played = self.mark()
                 self.click_button(e2ebase.PLAY)
-                # The first status line after play may count paused updates too.
-                deadline = time.time() + 240
-                while sum(st.updates for st in self.statuses(played)[1:]) < 20 * 60:
-                    self.assertLess(time.time(), deadline, "the world stopped updating")
-                    self.assertIsNone(self.s.proc.poll(), self.s.console()[-800:])
-                    time.sleep(0.2)
-                frame = self.grab()
-                self.assertNotIn("got an out of bounds force", self.s.console()[start:])
-                _, n = mask_box(frame, stone, TOWER)
-                self.assertGreater(n, 0.5 * tower_px, "the tower left its bowl")
-                # Green sparks share the jelly's colour but are specks: the blob is the
-                # largest patch, about as big as it was in the sky.
-                w, h, n = largest_patch(frame, jelly)
-                self.assertGreater(n, 300, "no blob left in view")
-                self.assertLess(w, 2 * blob_w, "the blob is torn wide")
-                self.assertLess(h, 2 * blob_h, "the blob is torn tall")
-                self.click_button(e2ebase.PLAY)
+                try:
+                    # The first status line after play may count paused updates too.
+                    deadline = time.time() + 240
+                    while sum(st.updates for st in self.statuses(played)[1:]) < 20 * 60:
+                        self.assertLess(time.time(), deadline, "the world stopped updating")
+                        self.assertIsNone(self.s.proc.poll(), self.s.console()[-800:])
+                        time.sleep(0.2)
+                    frame = self.grab()
+                    self.assertNotIn("got an out of bounds force", self.s.console()[played:])
+                    _, n = mask_box(frame, stone, TOWER)
+                    self.assertGreater(n, 0.5 * tower_px, "the tower left its bowl")
+                    # Green sparks share the jelly's colour but are specks: the blob is the
+                    # largest patch, about as big as it was in the sky.
+                    w, h, n = largest_patch(frame, jelly)
+                    self.assertGreater(n, 300, "no blob left in view")
+                    self.assertLess(w, 2 * blob_w, "the blob is torn wide")
+                    self.assertLess(h, 2 * blob_h, "the blob is torn tall")
+                finally:
+                    self.click_button(e2ebase.PLAY)
+
 
 def largest_patch(frame, pred, step=2):
     """Width, height (pixels) and pixel count of the largest connected patch matching pred,
