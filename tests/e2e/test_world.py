@@ -139,6 +139,73 @@ class WorldTest(e2ebase.SessionTest):
         self.key_until("c", "tracking mouse is off\n")
         self.assertLess(self.grab().count(red), 5)
 
+    def test_both_integrators_keep_the_world_whole(self):
+        """Twenty seconds of play under each integrator, counted in updates, never in wall
+        time: no runaway spring force, the tower still up in its bowl, the blob one piece."""
+        paused = self.grab()
+        _, tower_px = mask_box(paused, stone, TOWER)
+        blob_box, blob_px = mask_box(paused, jelly, BLOB_AREA)
+        self.assertIsNotNone(blob_box, "the blob is not in the sky at the start")
+        blob_w, blob_h = blob_box[2] - blob_box[0] + 1, blob_box[3] - blob_box[1] + 1
+        for integrator in ("EULER", "RK4"):
+            with self.subTest(integrator=integrator):
+                start = self.mark()
+                if integrator == "EULER":
+                    self.click_button(e2ebase.INTEGRATOR)
+                    self.assertShows(self.grab(), e2ebase.INTEGRATOR, "int_euler.bmp", "int_rk4.bmp")
+                else:
+                    # A rebuilt world starts paused under the fourth-order step.
+                    self.click_button(e2ebase.RESET)
+                    self.expect_line("bbox: ", start, timeout=30)
+                    self.next_status(2)
+                    self.assertShows(self.grab(), e2ebase.INTEGRATOR, "int_rk4.bmp", "int_euler.bmp")
+                played = self.mark()
+                self.click_button(e2ebase.PLAY)
+                try:
+                    # The first status line after play may count paused updates too.
+                    deadline = time.time() + 240
+                    while sum(st.updates for st in self.statuses(played)[1:]) < 20 * 60:
+                        self.assertLess(time.time(), deadline, "the world stopped updating")
+                        self.assertIsNone(self.s.proc.poll(), self.s.console()[-800:])
+                        time.sleep(0.2)
+                    frame = self.grab()
+                    self.assertNotIn("got an out of bounds force", self.s.console()[played:])
+                    _, n = mask_box(frame, stone, TOWER)
+                    self.assertGreater(n, 0.5 * tower_px, "the tower left its bowl")
+                    # Green sparks share the jelly's colour but are specks: the blob is the
+                    # largest patch, about as big as it was in the sky.
+                    w, h, n = largest_patch(frame, jelly)
+                    self.assertGreater(n, 0.4 * blob_px, "the blob is in pieces or out of view")
+                    self.assertLess(w, 1.5 * blob_w, "the blob is torn wide")
+                    self.assertLess(h, 1.5 * blob_h, "the blob is torn tall")
+                finally:
+                    self.click_button(e2ebase.PLAY)
+
+
+def largest_patch(frame, pred, step=2):
+    """Width, height (pixels) and pixel count of the largest connected patch matching pred,
+    sampled every `step` pixels."""
+    cols, rows = frame.width // step, frame.height // step
+    on = [[pred(frame.px(x * step, y * step)) for x in range(cols)] for y in range(rows)]
+    best = (0, 0, 0)
+    for y0 in range(rows):
+        for x0 in range(cols):
+            if not on[y0][x0]:
+                continue
+            on[y0][x0] = False
+            todo, xs, ys = [(x0, y0)], [], []
+            while todo:
+                x, y = todo.pop()
+                xs.append(x)
+                ys.append(y)
+                for nx, ny in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)):
+                    if 0 <= nx < cols and 0 <= ny < rows and on[ny][nx]:
+                        on[ny][nx] = False
+                        todo.append((nx, ny))
+            if len(xs) > best[2]:
+                best = ((max(xs) - min(xs) + 1) * step, (max(ys) - min(ys) + 1) * step, len(xs))
+    return best[0], best[1], best[2] * step * step
+
 
 if __name__ == "__main__":
     e2ebase.main()
