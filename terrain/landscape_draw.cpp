@@ -84,7 +84,11 @@ void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, f
     }
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
 
-    GlStripEmitter emitter;
+    GlStripEmitter gl;
+    // The matrices now map this tile's sample coordinates to the view.
+    const Frustum view = viewCulling ? Frustum::current() : Frustum();
+    VisibleStrips visible(gl, view);
+    StripEmitter& emitter = viewCulling ? static_cast<StripEmitter&>(visible) : gl;
     LodContext ctx{*this, emitter, owner, baseRadius, whiteSeams};
     for (int p = 0; p < 2; ++p) {
         if (p == 0) {
