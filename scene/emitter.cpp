@@ -12,6 +12,11 @@
 
 float randUnit() { return static_cast<float>(tv::rand()) / 32767.0f; }
 
+bool glowFadedOut(float r, float g, float b)
+{
+    return r < kGlowFadedOut && g < kGlowFadedOut && b < kGlowFadedOut;
+}
+
 float fadeCurve(float remainingLife, float life)
 {
     float g = remainingLife / life;

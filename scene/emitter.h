@@ -87,5 +87,12 @@ private:
 // 1 at birth, falling steeply only near the end: 1 − (1 − g)^5 with g = remaining/life ≤ 1.
 float fadeCurve(float remainingLife, float life);
 
+// Glow adds its colour (times a texel of at most 1) to 8-bit channels that round to the
+// nearest step, so a colour below half a step adds nothing anywhere. A little under half,
+// so that the rasteriser's interpolation of a constant colour cannot lift it over.
+constexpr float kGlowFadedOut = 0.49f / 255;
+// Whether a glow sprite of this colour can no longer change a pixel.
+bool glowFadedOut(float r, float g, float b);
+
 // u in [0, 1] from the program's one random stream.
 float randUnit();

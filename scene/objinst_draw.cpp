@@ -1,5 +1,6 @@
 #include <GL/gl.h>
 
+#include "app/frustum.h"
 #include "scene/objinst.h"
 
 void ObjInst::draw() const
@@ -10,6 +11,7 @@ void ObjInst::draw() const
     Quat aa = toAxisAngle(transform.rot);
     glRotatef(aa.w, aa.x, aa.y, aa.z);
     glScalef(scale.x, scale.y, scale.z);
-    if (model) model->draw();
+    // The matrices now map the model's own coordinates, where its bounds hold.
+    if (model && (!viewCulling || Frustum::current().mayShow(model->bounds.min, model->bounds.max))) model->draw();
     glPopMatrix();
 }

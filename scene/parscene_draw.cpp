@@ -2,10 +2,27 @@
 #include <GL/gl.h>
 
 #include "app/debug.h"
+#include "app/frustum.h"
 #include "scene/parscene.h"
+
+namespace {
+// Bodies move every step: their bounds are those of their particles now. A spring
+// space's mesh is a blend of its eight corners with weights in 0..1, so it stays inside
+// their box.
+template <class Body>
+bool bodyMayShow(const Body& body, const Frustum& view)
+{
+    PointBounds b;
+    for (const Particle* p : body.vertex)
+        if (p) b.add(p->pos);
+    return view.mayShow(b.lo, b.hi);
+}
+}  // namespace
 
 void ParScene::render(Viewport&, Camera& camera)
 {
+    // The camera has just loaded its matrices: this is the world as the view sees it.
+    const Frustum view = viewCulling ? Frustum::current() : Frustum();
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
     glColor3f(1, 1, 1);
@@ -16,12 +33,12 @@ void ParScene::render(Viewport&, Camera& camera)
     for (SpringModel* m : springModels) {
         if (!m) continue;
         m->texture.bind();
-        m->draw();
+        if (!viewCulling || bodyMayShow(*m, view)) m->draw();
     }
     for (SpringSpace* s : springSpaces) {
         if (!s) continue;
         s->texture.bind();
-        s->draw(false);
+        if (!viewCulling || bodyMayShow(*s, view)) s->draw(false);
     }
     for (Landscape* l : landscapes)
         if (l) l->render(camera);
@@ -50,18 +67,56 @@ inline void vertex(const Vec3& v, float s, float t)
     glVertex3f(v.x, v.y, v.z);
 }
 
+// One glow quad: its corners with texture coordinates (1,0), (0,0), (0,1), (1,1). It
+// goes out as the two triangles 0 1 3 and 1 2 3, the rasteriser's own split of a quad:
+// a quad the immediate-mode buffer happens to cut where it fills up comes out split the
+// other way, a step brighter or darker here and there, so the same sprites would not
+// give the same pixels from one frame to the next.
+struct GlowQuad {
+    Vec3 corner[4];
+    bool mayShow(const Frustum& view) const
+    {
+        PointBounds b;
+        for (const Vec3& c : corner) b.add(c);
+        return view.mayShow(b.lo, b.hi);
+    }
+    void draw() const
+    {
+        static const float st[4][2] = {{1, 0}, {0, 0}, {0, 1}, {1, 1}};
+        for (int i : {0, 1, 3, 1, 2, 3}) vertex(corner[i], st[i][0], st[i][1]);
+    }
+};
+
 // A camera-facing square: corners along Z − Y, Y + Z, Y − Z, −Y − Z.
-void facingQuad(const Vec3& c, float size, const Vec3& Y, const Vec3& Z)
+GlowQuad facingQuad(const Vec3& c, float size, const Vec3& Y, const Vec3& Z)
 {
-    vertex(c + (Z - Y) * size, 1, 0);
-    vertex(c + (Y + Z) * size, 0, 0);
-    vertex(c + (Y - Z) * size, 0, 1);
-    vertex(c + (-Y - Z) * size, 1, 1);
+    return {{c + (Z - Y) * size, c + (Y + Z) * size, c + (Y - Z) * size, c + (-Y - Z) * size}};
 }
+
+// The glow's colour, the set one and the one the GL last received, so that a pass that
+// leaves quads out still ends with the colour the full pass would have left.
+struct GlowColour {
+    float set[3] = {0, 0, 0};
+    bool sent = true;
+    void change(float r, float g, float b)
+    {
+        set[0] = r;
+        set[1] = g;
+        set[2] = b;
+        sent = false;
+    }
+    void send()
+    {
+        if (!sent) glColor3f(set[0], set[1], set[2]);
+        sent = true;
+    }
+};
 }  // namespace
 
 // Sprites, sinks and emitters in one additive batch with one texture bind. Each sprite
 // is a streak from where its particle was to where it is, turned to face the camera.
+// With culling on, quads outside the view and sprites too faint to change a pixel are
+// left out.
 void ParScene::drawGlow(const Camera& camera) const
 {
     const Quat& q = camera.orientation;
@@ -69,18 +124,28 @@ void ParScene::drawGlow(const Camera& camera) const
     const Vec3 X(1 - 2 * (y * y + z * z), 2 * (x * y + z * w), 2 * (x * z - y * w));
     const Vec3 Y(2 * (x * y - z * w), 1 - 2 * (x * x + z * z), 2 * (y * z + x * w));
     const Vec3 Z(2 * (x * z + y * w), 2 * (y * z - x * w), 1 - 2 * (x * x + y * y));
+    const bool cull = viewCulling;
+    const Frustum view = cull ? Frustum::current() : Frustum();
+    GlowColour colour;
+    auto put = [&](const GlowQuad& quad) {
+        if (cull && !quad.mayShow(view)) return;
+        colour.send();
+        quad.draw();
+    };
 
     glowTexture.bind();
     glEnable(GL_BLEND);
     glDisable(GL_CULL_FACE);
     glBlendFunc(GL_ONE, GL_ONE);
     glDepthMask(GL_FALSE);
-    glBegin(GL_QUADS);
+    glBegin(GL_TRIANGLES);
 
     for (const EmittedParticle* ep = emittedParticles.first(); ep; ep = ep->next) {
         TV_ASSERT(ep->par);
         const float f = fadeCurve(ep->remainingLife, ep->life);
-        glColor3f(f * ep->color[0], f * ep->color[1], f * ep->color[2]);
+        const float r = f * ep->color[0], g = f * ep->color[1], b = f * ep->color[2];
+        colour.change(r, g, b);
+        if (cull && glowFadedOut(r, g, b)) continue;
         const Vec3 P0 = ep->par->prevPos;
         const Vec3 P1 = ep->par->pos;
         Vec3 u = P1 - P0;
@@ -95,26 +160,24 @@ void ParScene::drawGlow(const Camera& camera) const
             t = cross(u, X);
         }
         const float s = ep->radius;
-        vertex(P0 + (-t - u) * s, 1, 0);
-        vertex(P1 + (u - t) * s, 0, 0);
-        vertex(P1 + (t + u) * s, 0, 1);
-        vertex(P0 + (t - u) * s, 1, 1);
+        put({{P0 + (-t - u) * s, P1 + (u - t) * s, P1 + (t + u) * s, P0 + (t - u) * s}});
     }
 
-    glColor3f(0, 1, 1);
+    colour.change(0, 1, 1);
     for (size_t i = 0; i < sinks.size(); ++i) {
         TV_ASSERT(sinks[i]);
-        facingQuad(sinks[i]->pos, 3.5f, Y, Z);
+        put(facingQuad(sinks[i]->pos, 3.5f, Y, Z));
     }
 
     for (const Emitter* e : emitters) {
         if (!e || !e->particle) continue;
         const float f = fadeCurve(e->remainingLife, e->life);
-        glColor3f(f, f, f);
-        facingQuad(e->particle->pos, 0.5f, Y, Z);
+        colour.change(f, f, f);
+        put(facingQuad(e->particle->pos, 0.5f, Y, Z));
     }
 
     glEnd();
+    colour.send();
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
     glEnable(GL_CULL_FACE);

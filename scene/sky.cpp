@@ -13,6 +13,11 @@ Vec3 corner(int k)
     return {(k & 4) ? 100.0f : -100.0f, (k & 2) ? 100.0f : -100.0f, (k & 1) ? 100.0f : -100.0f};
 }
 
+// Each face goes out as the triangles 0 1 3 and 1 2 3 of its corners, the rasteriser's
+// own split of a quad, rather than as a quad the immediate-mode buffer might cut (and so
+// split the other way) wherever it happens to fill up.
+const int kTriangleCorners[6] = {0, 1, 3, 1, 2, 3};
+
 const int kFaceCorners[6][4] = {{6, 4, 5, 7}, {0, 2, 3, 1}, {2, 6, 7, 3}, {4, 0, 1, 5}, {1, 3, 7, 5}, {4, 6, 2, 0}};
 const float kFaceTexCoords[6][4][2] = {
     {{1, 0}, {1, 1}, {0, 1}, {0, 0}}, {{0, 1}, {0, 0}, {1, 0}, {1, 1}}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
@@ -65,9 +70,9 @@ void Sky::render(const Camera& camera) const
     glColor3f(1, 1, 1);
     if (glExt.cubeMap) {
         cubeMap.bind();
-        glBegin(GL_QUADS);
+        glBegin(GL_TRIANGLES);
         for (int f = 0; f < 6; ++f) {
-            for (int k = 0; k < 4; ++k) {
+            for (int k : kTriangleCorners) {
                 const Vec3 c = corner(kFaceCorners[f][k]);
                 glTexCoord3f(c.x, c.y, c.z);
                 glVertex3f(c.x, c.y, c.z);
@@ -77,8 +82,8 @@ void Sky::render(const Camera& camera) const
     } else {
         for (int f = 0; f < 6; ++f) {
             face[f].bind();
-            glBegin(GL_QUADS);
-            for (int k = 0; k < 4; ++k) {
+            glBegin(GL_TRIANGLES);
+            for (int k : kTriangleCorners) {
                 const Vec3 c = corner(kFaceCorners[f][k]);
                 glTexCoord2f(kFaceTexCoords[f][k][0], kFaceTexCoords[f][k][1]);
                 glVertex3f(c.x, c.y, c.z);

@@ -84,8 +84,22 @@ void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, f
     }
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
 
-    GlStripEmitter emitter;
+    GlStripEmitter gl;
+    // The matrices now map this tile's sample coordinates to the view.
+    const Frustum view = viewCulling ? Frustum::current() : Frustum();
+    VisibleStrips visible(gl, view);
+    StripEmitter& emitter = viewCulling ? static_cast<StripEmitter&>(visible) : gl;
     LodContext ctx{*this, emitter, owner, baseRadius, whiteSeams};
+    // Every vertex of the tile, seams and borders too, lies over its square of samples
+    // between its lowest and highest sample; a tile wholly out of sight keeps its state
+    // changes and sends no geometry.
+    bool shows = true;
+    if (viewCulling) {
+        float lowest, highest;
+        heightRange(lowest, highest);
+        const float last = static_cast<float>(kSamples - 1);
+        shows = view.mayShow({0, 0, lowest}, {last, last, highest});
+    }
     for (int p = 0; p < 2; ++p) {
         if (p == 0) {
             groundTexture.bind();
@@ -101,8 +115,10 @@ void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, f
             glExt.activeTexture(GL_TEXTURE0_ARB);
             p = 1;
         }
-        drawLodRings(ctx, viewX, viewY, column, row, level);
-        if (level == 0) drawLevelBorders(ctx, viewX, viewY, coarseViewX, coarseViewY, column, row);
+        if (shows) {
+            drawLodRings(ctx, viewX, viewY, column, row, level);
+            if (level == 0) drawLevelBorders(ctx, viewX, viewY, coarseViewX, coarseViewY, column, row);
+        }
         // A second pass multiplies onto exactly the pixels of the first.
         glEnable(GL_BLEND);
         glDepthFunc(GL_EQUAL);

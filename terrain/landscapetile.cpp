@@ -24,6 +24,15 @@ bool LandscapeTile::generate(int column, int row, int level, int seed)
     return true;
 }
 
+void LandscapeTile::heightRange(float& lowest, float& highest) const
+{
+    lowest = highest = heights[0];
+    for (float h : heights) {
+        if (h < lowest) lowest = h;
+        if (h > highest) highest = h;
+    }
+}
+
 void LandscapeTile::bakePixels(const Vec3& scale, int level, unsigned char* rgb) const
 {
     static const Vec3 bands[8] = {{0.4f, 1.0f, 0.1f}, {0.2f, 0.4f, 0.2f}, {0.25f, 0.6f, 0.3f}, {0.3f, 0.5f, 0.2f},

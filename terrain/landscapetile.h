@@ -27,6 +27,8 @@ public:
                 int level, const Landscape* owner = nullptr, int coarseViewX = 0, int coarseViewY = 0);
 
     float height(int x, int y) const { return heights[y * kSamples + x]; }
+    // Lowest and highest sample.
+    void heightRange(float& lowest, float& highest) const;
 
     float heights[kSamples * kSamples];
     Texture colourTexture;

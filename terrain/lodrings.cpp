@@ -18,6 +18,44 @@ int alignDown(int b, int unit) { return b - (b & (unit - 1)); }
 
 }  // namespace
 
+void VisibleStrips::send(size_t from, size_t to)
+{
+    out.beginStrip();
+    for (size_t i = from; i < to; ++i) out.vertex(strip[i].x, strip[i].y, strip[i].z);
+    out.endStrip();
+}
+
+void VisibleStrips::endStrip()
+{
+    const size_t n = strip.size();
+    if (n < 3) return;  // no triangle
+    auto shows = [&](size_t from, size_t to) {
+        PointBounds b;
+        for (size_t i = from; i < to; ++i) b.add(strip[i]);
+        return view.mayShow(b.lo, b.hi);
+    };
+    if (n % 2) {
+        if (shows(0, n)) send(0, n);
+        return;
+    }
+    // Pieces of kPairsPerTest quads (pairs first .. last, sharing their end pairs);
+    // neighbouring pieces that show go out as one strip.
+    const size_t pairs = n / 2;
+    size_t runStart = 0;
+    bool running = false;
+    for (size_t first = 0; first + 1 < pairs; first += kPairsPerTest) {
+        const size_t last = std::min(first + kPairsPerTest, pairs - 1);
+        if (shows(2 * first, 2 * last + 2)) {
+            if (!running) runStart = first;
+            running = true;
+        } else if (running) {
+            send(2 * runStart, 2 * first + 2);
+            running = false;
+        }
+    }
+    if (running) send(2 * runStart, n);
+}
+
 void seamVertex(const LodContext& ctx, int x, int y, int lod)
 {
     const int s = 1 << lod;

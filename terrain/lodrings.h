@@ -2,6 +2,10 @@
 // Level-of-detail geometry of one tile: nested square rings around the viewer, each at
 // twice the step of the one inside, joined by vertical seam strips. The geometry goes
 // out through a StripEmitter, so the ring arithmetic runs (and is tested) without GL.
+#include <vector>
+
+#include "app/frustum.h"
+
 class Landscape;
 class LandscapeTile;
 
@@ -14,6 +18,29 @@ public:
     // Around seam strips while white seams are shown.
     virtual void beginWhiteSeam() {}
     virtual void endWhiteSeam() {}
+};
+
+// Passes on only the stretches of each strip that may show in a view, given in the
+// tile's sample coordinates. Every strip here is a run of vertex pairs, and each of its
+// triangles lies between two neighbouring pairs; a strip cut after a pair and restarted
+// with that same pair keeps every triangle and its winding, so what reaches the view is
+// exactly what the whole strip would have drawn there.
+class VisibleStrips : public StripEmitter {
+public:
+    VisibleStrips(StripEmitter& out, const Frustum& view) : out(out), view(view) {}
+    void beginStrip() override { strip.clear(); }
+    void vertex(float x, float y, float z) override { strip.push_back({x, y, z}); }
+    void endStrip() override;
+    void beginWhiteSeam() override { out.beginWhiteSeam(); }
+    void endWhiteSeam() override { out.endWhiteSeam(); }
+
+    static constexpr int kPairsPerTest = 8;  // quads judged together along a strip
+
+private:
+    void send(size_t from, size_t to);
+    StripEmitter& out;
+    const Frustum& view;
+    std::vector<Vec3> strip;
 };
 
 // What one tile's draw needs besides its arguments.

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/frustum.h"
 #include "app/glext.h"
 
 namespace {
@@ -133,6 +134,8 @@ void GlTest::SetUp()
     std::string error;
     ASSERT_TRUE(GlContext::make(width(), height(), &error)) << "no offscreen GL context: " << error;
     probeGlExtensions(loadProc);
+    // Draw tests see every piece of geometry unless one turns culling on to compare.
+    viewCulling = false;
     // The program's fixed start-up state, so draw code meets what it meets at run time.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

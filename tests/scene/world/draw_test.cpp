@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/frustum.h"
 #include "app/glext.h"
 #include "app/input.h"
 #include "app/viewport.h"
@@ -71,6 +72,34 @@ protected:
 };
 
 bool same(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+bool runFolderReady()
+{
+    const std::string run = TV_RUN_DIR;
+    return access((run + "/data/par_lum.bmp").c_str(), R_OK) == 0 && access((run + "/test.scn").c_str(), R_OK) == 0;
+}
+
+// Whole frames of the default world at a quarter of the window's size.
+class WorldFrameTest : public SceneDrawTest {
+protected:
+    int width() const override { return 360; }
+    int height() const override { return 240; }
+    void TearDown() override
+    {
+        viewCulling = false;
+        wireframe = false;
+        std::memset(keyTransition, 0, sizeof keyTransition);
+        scene.shutdown();
+        SceneDrawTest::TearDown();
+    }
+    std::vector<uint8_t> frame(bool cull)
+    {
+        viewCulling = cull;
+        renderViews();
+        grab();
+        return pixels;
+    }
+};
 }  // namespace
 
 TEST_F(SceneDrawTest, GlowSpritesAddUp)
@@ -95,6 +124,45 @@ TEST_F(SceneDrawTest, GlowSpritesAddUp)
     GLboolean mask = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
     EXPECT_TRUE(mask);
+}
+
+// Culling leaves out sprites fainter than kGlowFadedOut. One exactly that faint, drawn
+// over every level of the 8-bit channels, still changes none: the fainter ones left out
+// could not have either.
+TEST_F(SceneDrawTest, SpriteAtTheFadedOutLevelChangesNoPixel)
+{
+    paint(scene.glowTexture, 255, 255, 255);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 256; ++i) {
+        const float x0 = -1 + i / 128.0f, x1 = -1 + (i + 1) / 128.0f;
+        glColor3ub(static_cast<GLubyte>(i), static_cast<GLubyte>(255 - i), static_cast<GLubyte>(i));
+        glVertex2f(x0, -1);
+        glVertex2f(x1, -1);
+        glVertex2f(x1, 1);
+        glVertex2f(x0, 1);
+    }
+    glEnd();
+    glEnable(GL_DEPTH_TEST);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    grab();
+    const std::vector<uint8_t> before = pixels;
+
+    sprite({0, 0, 0}, kGlowFadedOut, 15);  // covers the whole view
+    scene.drawGlow(camera);
+    grab();
+    EXPECT_TRUE(pixels == before);
+    EXPECT_TRUE(glowFadedOut(0, 0, kGlowFadedOut * 0.999f));
+    EXPECT_FALSE(glowFadedOut(0, kGlowFadedOut, 0));
 }
 
 TEST_F(SceneDrawTest, StillSpriteIsASquareAndMovingOneAStreak)
@@ -271,4 +339,89 @@ TEST_F(SceneDrawTest, InitFromTheRunFolderBuildsTheDefaultWorld)
     }
     wireframe = false;
     scene.shutdown();
+}
+
+// Leaving out what a view cannot show changes no pixel. The default world plays with a
+// blob particle held and fountains started on it until the pools are nearly full; then
+// every frame, from cameras in the open, inside the bowl, over a paged tile and looking
+// back, in one view and in four (the fixed orthographic ones among them), solid and
+// wireframe, must come out byte for byte the same with culling and without.
+TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
+{
+    if (!runFolderReady()) GTEST_SKIP() << "run folder without its data files";
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(TV_RUN_DIR), 0);
+    StdoutCapture out;
+    out.begin();
+    const bool ok = scene.init();
+    ASSERT_EQ(chdir(cwd), 0);
+    ASSERT_TRUE(ok) << out.end();
+    setUpCameras(&scene);
+    attachCameras();
+    layoutViewports(width(), height());
+    ASSERT_FALSE(scene.landscapes.empty());
+    ASSERT_FALSE(scene.springModels.empty());
+    Landscape& ground = *scene.landscapes[0];
+
+    // A fine tile of its own south-west of the middle one.
+    const int tiles = ground.tileCount();
+    scene.setMouseRay({{-100, -100, 400}, {0, 0, -1}});
+    scene.editTerrain(true);
+    ASSERT_EQ(ground.tileCount(), tiles + 1);
+
+    Particle* held = scene.springModels[0]->vertex[0];
+    scene.setMouseRay({views.main.position, held->pos - views.main.position});
+    scene.grabParticle(held);
+    scene.timeStep = 1.0f / 60;
+    for (int i = 0; i < 300; ++i) {
+        keyTransition[static_cast<unsigned char>('z')] = i % 20 == 0 ? KEY_PRESSED : 0;
+        scene.update();
+    }
+    out.end();
+    EXPECT_GT(scene.emittedParticles.liveCount(), 2000);
+    struct Shot {
+        const char* name;
+        Vec3 position;
+        Quat orientation;
+    };
+    const Quat start = views.main.orientation;
+    const Shot shots[] = {
+        {"start", views.main.position, start},
+        {"in the bowl", {58, 38, -5}, fromAxisAngle({0.3f, 1, 0.2f}, -25)},
+        {"over the paged tile", {-96, -80, 60}, multiply(fromAxisAngle({0, 0, 1}, -100), fromAxisAngle({0, 1, 0}, 55))},
+        {"looking back", {160, 10, 30}, multiply(fromAxisAngle({0, 0, 1}, 170), fromAxisAngle({0, 1, 0}, 10))},
+        {"the blob across the right edge", {0, -74, 72}, fromAxisAngle({0, 0, 1}, 50)},
+        {"the tower across the top edge", {63, 0, 14}, multiply(fromAxisAngle({0, 0, 1}, 90), fromAxisAngle({0, 1, 0}, 10))},
+    };
+    // Nor may a frame depend on where the immediate-mode buffer fills up and is cut,
+    // which depends on everything sent before it.
+    rebuildViewList(true);
+    wireframe = true;
+    const std::vector<uint8_t> first = frame(false);
+    int changed = 0;
+    for (int pad = 1000; pad <= 40000; pad += 1000) {
+        glBegin(GL_POINTS);
+        for (int k = 0; k < pad; ++k) glVertex3f(0, 0, 1e6f);
+        glEnd();
+        changed += frame(false) != first;
+    }
+    EXPECT_EQ(changed, 0);
+
+    for (const Shot& shot : shots) {
+        views.main.position = shot.position;
+        views.main.orientation = shot.orientation;
+        for (bool single : {true, false}) {
+            rebuildViewList(single);
+            for (bool wire : {false, true}) {
+                wireframe = wire;
+                const std::vector<uint8_t> all = frame(false);
+                const std::vector<uint8_t> culled = frame(true);
+                size_t differ = 0;
+                for (size_t i = 0; i < all.size(); ++i) differ += all[i] != culled[i];
+                EXPECT_EQ(differ, 0u) << shot.name << (single ? ", one view" : ", four views")
+                                      << (wire ? ", wireframe" : ", solid");
+            }
+        }
+    }
 }
