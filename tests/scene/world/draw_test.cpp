@@ -361,7 +361,7 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
     attachCameras();
     layoutViewports(width(), height());
     ASSERT_FALSE(scene.landscapes.empty());
-    ASSERT_FALSE(scene.springModels.empty());
+    ASSERT_FALSE(scene.springSpaces.empty());
     Landscape& ground = *scene.landscapes[0];
 
     // A fine tile of its own south-west of the middle one.
@@ -370,7 +370,7 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
     scene.editTerrain(true);
     ASSERT_EQ(ground.tileCount(), tiles + 1);
 
-    Particle* held = scene.springModels[0]->vertex[0];
+    Particle* held = scene.springSpaces[0]->vertex[0];  // the blob's cube
     scene.setMouseRay({views.main.position, held->pos - views.main.position});
     scene.grabParticle(held);
     scene.timeStep = 1.0f / 60;
