@@ -18,6 +18,10 @@ GuiPanel* buttonBar = nullptr;
 Dumper dumper;
 void (*swapBuffers)() = glutSwapBuffers;
 
+namespace {
+constexpr unsigned char kEscape = 27;
+}  // namespace
+
 void setGlState()
 {
     glClearColor(0, 0, 0, 0);
@@ -83,7 +87,11 @@ void readInput()
 void idleCycle()
 {
     readInput();
-    scene.update();
+    // 'n' on a paused world runs the one update play would have run; while playing it waits.
+    if ((keyPressed('n') || keyPressed('N')) && scene.timeStep == 0)
+        scene.singleStep();
+    else
+        scene.update();
     drawSequence();
 }
 
@@ -114,6 +122,8 @@ void onKeyboard(unsigned char key, int x, int y)
         std::printf(input.recording ? "begin recording\n" : "end recording\n");
     }
     keyDown[key] = 1;
+    // Escape leaves like closing the window, for displays without a window manager.
+    if (key == kEscape) glutLeaveMainLoop();
 }
 
 void onKeyboardUp(unsigned char key, int, int) { keyDown[key] = 0; }

@@ -204,6 +204,14 @@ void ParScene::update()
     if (!landscapes.empty()) landscapes[0]->trackMouse(mouseRay);
 }
 
+void ParScene::singleStep()
+{
+    const float held = timeStep;
+    timeStep = kPlayStep;
+    update();
+    timeStep = held;
+}
+
 // ---------------------------------------------------------------------------------------
 // Mouse-side operations
 

@@ -51,6 +51,8 @@ public:
     void clear();
     bool load(const char* path);
     void update();
+    // One update at the play rate, leaving the time step as it was: stepping a paused world.
+    void singleStep();
     void render(Viewport& viewport, Camera& camera) override;
 
     // Physics step: forces, integration, collision pass.
@@ -96,6 +98,8 @@ public:
     float holdDistance = 0;
     Ray mouseRay;
     float timeStep = 0;
+    // The time step the play button runs.
+    static constexpr float kPlayStep = 1.0f / 60.0f;
     Sky sky;
     RigidTransform startTransform;
     bool useRk4 = true;
