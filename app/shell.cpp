@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/commandline.h"
 #include "app/control.h"
 #include "app/debug.h"
 #include "app/input.h"
@@ -142,6 +143,11 @@ void* glxLoader(const char* name)
 void openWindow(int* argc, char** argv)
 {
     glutInit(argc, argv);
+    createWindow();
+}
+
+void createWindow()
+{
     // The scene's status line counts updates per second of the toolkit's clock.
     ParScene::elapsedMs = [] { return glutGet(GLUT_ELAPSED_TIME); };
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH | GLUT_STENCIL);
@@ -154,7 +160,15 @@ void openWindow(int* argc, char** argv)
 
 int runTessivane(int argc, char** argv)
 {
-    openWindow(&argc, argv);
+    // The window library takes its own options first; what it leaves is ours.
+    glutInit(&argc, argv);
+    const CommandLine commandLine = readCommandLine(argc, argv);
+    if (commandLine.status != 0) {
+        std::printf("%s\n", commandLine.message.c_str());
+        return commandLine.status;
+    }
+    scene.sceneFile = commandLine.sceneFile;
+    createWindow();
 
     glutDisplayFunc(glutDisplay);
     glutIdleFunc(glutIdle);

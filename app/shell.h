@@ -30,6 +30,8 @@ extern void (*swapBuffers)();
 // The window "Tessivane", 720 × 480, with its GL context current and GLUT's clock behind
 // the scene's status line.
 void openWindow(int* argc, char** argv);
+// openWindow after the window library has been given the arguments.
+void createWindow();
 // GL entry points through GLX, for the extension probe.
 void* glxLoader(const char* name);
 

@@ -146,7 +146,7 @@ bool ParScene::init()
     if (!(yawModel = modelCache.getModel("data/yaw.obj", false))) return false;
     if (!(pitchModel = modelCache.getModel("data/pitch_chop2.obj", false))) return false;
     if (!(fwdModel = modelCache.getModel("data/fwd.obj", false))) return false;
-    if (!load("test.scn")) return false;
+    if (!load(sceneFile.c_str())) return false;
 
     const Vec3 X = rotatedX(startTransform.rot);
     const Vec3 eye = startTransform.trans - X * 100 + Vec3(0, 0, 30);

@@ -1,6 +1,7 @@
 #pragma once
 // The one simulated world: owns every particle, spring, body, emitter, instance and
 // landscape, steps them at a fixed time step and draws them through every camera.
+#include <string>
 #include <vector>
 
 #include "app/camera.h"
@@ -103,6 +104,8 @@ public:
     Sky sky;
     RigidTransform startTransform;
     bool useRk4 = true;
+    // The world file init reads, at start-up and at every reset.
+    std::string sceneFile = "test.scn";
 
     // Status-line bookkeeping of update.
     int lastSecond = -1;
