@@ -3,7 +3,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/tools/setup.sh"
-"$here/tools/build.sh"
+"$here/tools/build.sh" runnable
 args=("$@")
 # The program runs from build/run, so a scene file named from here is passed by its full
 # path; the paths inside it still count from the run folder.
