@@ -12,6 +12,7 @@
 #include "app/viewport.h"
 #include "assets/dumper.h"
 #include "gui/gui.h"
+#include "gui/overlay.h"
 #include "scene/parscene.h"
 
 ParScene scene;
@@ -19,8 +20,37 @@ GuiPanel* buttonBar = nullptr;
 Dumper dumper;
 void (*swapBuffers)() = glutSwapBuffers;
 
+HelpOverlay helpOverlay;
+
 namespace {
 constexpr unsigned char kEscape = 27;
+
+const char* cameraName(const Camera* c)
+{
+    if (c == &views.top) return "TOP";
+    if (c == &views.front) return "FRONT";
+    if (c == &views.side) return "SIDE";
+    return "MAIN";
+}
+
+OverlayFigures currentFigures()
+{
+    OverlayFigures f;
+    f.updatesPerSecond = scene.updatesPerSecond;
+    f.particles = scene.parSys.liveCount();
+    f.pool = MAX_PARTICLES;
+    f.glow = scene.emittedParticles.liveCount();
+    f.springs = scene.springSys.count();
+    f.emitters = static_cast<int>(scene.emitters.size());
+    f.sinks = static_cast<int>(scene.sinks.size());
+    f.rk4 = scene.useRk4;
+    f.paused = scene.timeStep == 0;
+    f.recording = input.recording;
+    // The view the keys steer: the one under the cursor.
+    f.view = hoverViewport ? cameraName(hoverViewport->camera) : "NONE";
+    f.fourViews = !input.singleView;
+    return f;
+}
 }  // namespace
 
 void setGlState()
@@ -73,6 +103,7 @@ void drawSequence()
     renderViews();
     TV_ASSERT(buttonBar);
     buttonBar->draw(input.windowWidth, input.windowHeight);
+    if (helpOverlay.visible) helpOverlay.draw(input.windowWidth, input.windowHeight, currentFigures());
     swapBuffers();
     if (input.recording) dumper.dump();
 }
@@ -104,6 +135,7 @@ void shutdownSystem()
     delete buttonBar;
     buttonBar = nullptr;
     dumper.release();
+    helpOverlay.release();
 }
 
 void onReshape(int width, int height)
@@ -128,6 +160,11 @@ void onKeyboard(unsigned char key, int x, int y)
 }
 
 void onKeyboardUp(unsigned char key, int, int) { keyDown[key] = 0; }
+
+void onSpecialKey(int key, int, int)
+{
+    if (key == GLUT_KEY_F1) helpOverlay.visible = !helpOverlay.visible;
+}
 
 namespace {
 void glutDisplay() { drawSequence(); }
@@ -178,6 +215,7 @@ int runTessivane(int argc, char** argv)
     glutPassiveMotionFunc(onPassiveMotion);
     glutKeyboardFunc(onKeyboard);
     glutKeyboardUpFunc(onKeyboardUp);
+    glutSpecialFunc(onSpecialKey);
 
     if (initChain(glxLoader))
         glutMainLoop();

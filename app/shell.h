@@ -6,10 +6,12 @@
 class ParScene;
 class GuiPanel;
 class Dumper;
+class HelpOverlay;
 
 extern ParScene scene;
 extern GuiPanel* buttonBar;
 extern Dumper dumper;
+extern HelpOverlay helpOverlay;
 
 // The steps of a frame, callable without GLUT.
 void setGlState();
@@ -23,6 +25,8 @@ void shutdownSystem();
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);
 void onKeyboardUp(unsigned char key, int x, int y);
+// F1 shows or hides the help overlay.
+void onSpecialKey(int key, int x, int y);
 
 // Swaps the buffers; the real program uses GLUT's, tests their own.
 extern void (*swapBuffers)();

@@ -23,6 +23,7 @@
 #include "app/shell.h"
 #include "app/viewport.h"
 #include "gui/gui.h"
+#include "gui/overlay.h"
 #include "scene/parscene.h"
 
 namespace {
@@ -135,11 +136,12 @@ void setViews(bool single)
     rebuildViewList(single);
 }
 
-void runFrames(benchmark::State& state, bool single)
+void runFrames(benchmark::State& state, bool single, bool help = false)
 {
     QuietConsole quiet;
     startWorld();
     setViews(single);
+    helpOverlay.visible = help;
     for (int i = 0; i < 30; ++i) frame();
     updateSeconds = 0;
     int frames = 0;
@@ -156,12 +158,32 @@ void runFrames(benchmark::State& state, bool single)
     state.counters["all_threads_cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / frames;
     state.counters["par"] = scene.parSys.liveCount();
     state.counters["glow"] = scene.emittedParticles.liveCount();
+    helpOverlay.visible = false;
+}
+
+// The help overlay by itself over the last frame, finished each time: its own cost,
+// which the whole-frame pair below shows only through their noise.
+void BM_HelpOverlayAlone(benchmark::State& state)
+{
+    QuietConsole quiet;
+    startWorld();
+    setViews(true);
+    helpOverlay.visible = true;
+    OverlayFigures figures;
+    for (auto _ : state) {
+        helpOverlay.draw(kWidth, kHeight, figures);
+        glFinish();
+    }
+    helpOverlay.visible = false;
 }
 
 void BM_FrameSingleView(benchmark::State& state) { runFrames(state, true); }
 void BM_FrameFourViews(benchmark::State& state) { runFrames(state, false); }
+void BM_FrameSingleViewWithHelp(benchmark::State& state) { runFrames(state, true, true); }
 
 BENCHMARK(BM_FrameSingleView)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameSingleViewWithHelp)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameFourViews)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HelpOverlayAlone)->Iterations(300)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace

@@ -173,6 +173,7 @@ void ParScene::update()
     if (t / 1000 != lastSecond) {
         lastSecond = t / 1000;
         std::printf("updates/sec: %d\n", updateCount);
+        updatesPerSecond = updateCount;
         updateCount = 0;
         std::printf("par: %d/%d ", parSys.liveCount(), parSys.createdCount());
         std::printf("emit: %d/%d ", emittedParticles.liveCount(), emittedParticles.createdCount());

@@ -110,6 +110,7 @@ public:
     // Status-line bookkeeping of update.
     int lastSecond = -1;
     int updateCount = 0;
+    int updatesPerSecond = 0;  // the count the last status line printed
     int previousMs = 0;
     float frameTime = 0;  // measured, deliberately unused by the simulation
 

@@ -1,6 +1,7 @@
 """End to end: the status line, camera flight and turns, the four-way view and the
 display toggles, seen on the console and in recorded frames."""
 import os
+import re
 import sys
 import time
 
@@ -10,6 +11,43 @@ from e2ebase import HEIGHT, WIDTH  # noqa: E402
 
 # The part of the window above the button bar, where only the 3-D view shows.
 VIEW = (0, 0, WIDTH, HEIGHT - 140)
+
+# The help overlay's text: 5 x 7 glyphs from the top-left corner, 6 pixels a character and
+# 10 a line, read back with the program's own font table.
+OVERLAY_TEXT = (14, 14)
+OVERLAY_AREA = (8, 8, 400, 200)
+FIGURES = re.compile(r"UPDATES/SEC (\d+)  PARTICLES (\d+)/(\d+)  GLOW (\d+)  SPRINGS (\d+)\n"
+                     r"EMITTERS (\d+)  SINKS (\d+)  (RK4|EULER)  (PAUSED|PLAYING)  (NOT RECORDING|RECORDING)  VIEW (\w+)")
+
+
+def font():
+    path = os.path.join(os.path.dirname(__file__), "..", "..", "app", "bitmapfont.cpp")
+    with open(path) as f:
+        text = f.read()
+    glyphs = {(0,) * 7: " "}
+    for ch, rows in re.findall(r"\{'(\\\\|.)', \{([^}]*)\}\}", text):
+        glyphs[tuple(int(v, 16) for v in rows.split(","))] = "\\" if ch == "\\\\" else ch
+    return glyphs
+
+
+def read_overlay(frame, lines=20, columns=60):
+    """The overlay's text as drawn: white ink on the dark panel."""
+    glyphs = font()
+    x0, y0 = OVERLAY_TEXT
+    out = []
+    for line in range(lines):
+        chars = []
+        for col in range(columns):
+            rows = []
+            for r in range(7):
+                bits = 0
+                for c in range(5):
+                    p = frame.px(x0 + 6 * col + c, y0 + 10 * line + r)
+                    bits = bits << 1 | (1 if min(p) > 200 else 0)
+                rows.append(bits)
+            chars.append(glyphs.get(tuple(rows), "?"))
+        out.append("".join(chars).rstrip())
+    return "\n".join(out)
 
 
 def skyish(p):
@@ -137,6 +175,30 @@ class ControlsTest(e2ebase.SessionTest):
         down = [int(v) for v in e2ebase.re.findall(r"baseRadius is (\d+)\n", s.console()[start:])]
         self.assertGreaterEqual(len(down), 3)
         self.assertEqual(down, list(range(seen[-1] - 1, seen[-1] - 1 - len(down), -1)))
+
+    def test_f1_overlay_shows_the_controls_and_the_status_figures(self):
+        off = self.grab()
+        self.key("F1", 0.3)
+        on = self.grab()
+        self.assertGreater(on.diff(off, OVERLAY_AREA), 20, "no overlay drawn")
+        text = read_overlay(on)
+        self.assertIn("KEYS (THE VIEW UNDER THE CURSOR)", text)
+        self.assertIn("F1        THIS HELP", text)
+        m = FIGURES.search(text)
+        self.assertIsNotNone(m, text)
+        st = self.statuses()[-1]
+        ups, live, pool, glow, springs, emitters, sinks = (int(v) for v in m.groups()[:7])
+        # Paused, the world's counts stand still, so the overlay and the console agree.
+        self.assertEqual((live, glow, springs, emitters, sinks),
+                         (st.live, st.emitLive, st.springs, st.emitters, st.sinks), text)
+        self.assertEqual(pool, 3000)
+        self.assertIn(ups, [s.updates for s in self.statuses()], text)
+        self.assertEqual(m.groups()[7:10], ("RK4", "PAUSED", "RECORDING"))
+        self.assertEqual(m.group(11), "MAIN")
+        # The bar is drawn before it and stays; F1 again takes the overlay away.
+        self.assertLess(on.diff(off, (0, HEIGHT - 140, 200, HEIGHT)), 1.0)
+        self.key("F1", 0.3)
+        self.assertLess(self.grab().diff(off, OVERLAY_AREA), 1.0)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,41 @@
+#pragma once
+// The help overlay (F1): the controls in a compact table and the world's live figures,
+// drawn over the views in our own bitmap font after the button bar. Off at start, so
+// nothing is drawn or recorded for it until asked.
+#include <string>
+#include <vector>
+
+struct OverlayFigures {
+    int updatesPerSecond = 0;
+    int particles = 0, pool = 0;
+    int glow = 0, springs = 0, emitters = 0, sinks = 0;
+    bool rk4 = true, paused = true, recording = false;
+    const char* view = "MAIN";
+    bool fourViews = false;
+};
+
+// Every line of the overlay, top first: the controls, a blank, then the figures.
+std::vector<std::string> overlayLines(const OverlayFigures& figures);
+
+class HelpOverlay {
+public:
+    HelpOverlay() = default;
+    HelpOverlay(const HelpOverlay&) = delete;
+    HelpOverlay& operator=(const HelpOverlay&) = delete;
+
+    // In window pixels, top-left corner; needs the GL context.
+    void draw(int width, int height, const OverlayFigures& figures);
+    // Frees the font's display lists while the context lives.
+    void release();
+
+    bool visible = false;
+
+private:
+    unsigned fontBase = 0;  // display list of the blank; one list per character from 32 to 127
+};
+
+// Overlay geometry, shared with whoever reads the picture back.
+constexpr int kOverlayMargin = 8;
+constexpr int kOverlayPadding = 6;
+constexpr int kOverlayAdvance = 6;      // glyph width and one blank column
+constexpr int kOverlayLineHeight = 10;  // glyph height and three blank rows
