@@ -101,6 +101,7 @@ bool initChain(ProcAddressLoader loader)
 void drawSequence()
 {
     renderViews();
+    findOrbitPivot();
     TV_ASSERT(buttonBar);
     buttonBar->draw(input.windowWidth, input.windowHeight);
     if (helpOverlay.visible) helpOverlay.draw(input.windowWidth, input.windowHeight, currentFigures());

@@ -81,6 +81,10 @@ public:
     // The point at holdDistance along the mouse ray.
     Vec3 dragTarget() const;
 
+    // Everything in the world: instances, bodies, emitters and the ground under them (or,
+    // for bare ground, round its middle). Empty when there is nothing.
+    BBox worldBox() const;
+
     // The emitter the 'z' key starts on the held particle; none when it cannot be made.
     Emitter* makeFountain(Particle* p);
 

@@ -50,6 +50,18 @@ def read_overlay(frame, lines=20, columns=60):
     return "\n".join(out)
 
 
+def jelly(p):
+    return p[1] > 170 and 55 < p[0] < 150 and 75 < p[2] < 150 and p[1] - p[0] > 55
+
+
+def stone(p):
+    return 120 < p[0] < 225 and abs(p[0] - p[1]) < 14 and 0 <= p[0] - p[2] < 25
+
+
+def wood(p):
+    return p[0] > 150 and 80 < p[1] < 170 and p[2] < 110 and p[0] - p[2] > 80
+
+
 def skyish(p):
     return p[2] > p[1] + 10 and p[2] > 120
 
@@ -151,6 +163,53 @@ class ControlsTest(e2ebase.SessionTest):
         self.key("space", 0.3)
         again = self.grab()
         self.assertLess(again.diff(quad, (WIDTH // 2, 0, WIDTH, HEIGHT // 2)), 20)
+
+    def test_middle_drag_orbits_and_the_wheel_flies(self):
+        still = self.grab()
+        # Pressed on the stone tower, dragged right: the view turns about the point of the
+        # tower under the cursor, so the tower stays there while everything else moves.
+        x, y = 255, 290
+
+        def tower(frame):
+            """Stone pixels in a band round the cursor's row: how many, and their mean column."""
+            cols = [px for px in range(x - 40, x + 40) for py in range(y - 6, y + 6) if stone(frame.px(px, py))]
+            return len(cols), sum(cols) / max(1, len(cols))
+
+        before, centre = tower(still)
+        self.assertGreater(before, 300)
+        self.s.press(2, x, y)
+        for i in range(1, 11):
+            self.s.xdo("mousemove", "--window", self.s.window, x + 8 * i, y)
+            time.sleep(0.05)
+        self.s.release(2)
+        turned = self.grab()
+        self.assertGreater(turned.diff(still, VIEW), 5, "middle drag did not turn the view")
+        after, moved_to = tower(turned)
+        self.assertGreater(after, 0.6 * before, "the tower left the cursor")
+        self.assertLess(abs(moved_to - centre), 15, "the tower left the cursor")
+        for _ in range(3):
+            self.s.xdo("click", "--window", self.s.window, 4)
+        self.assertGreater(self.grab().diff(turned, VIEW), 2, "the wheel did not move the view")
+
+    def test_a_frames_the_world_in_each_fixed_view(self):
+        self.s.move(WIDTH // 2, HEIGHT // 2)
+        self.key("space", 0.3)
+        quadrants = {"front": (0, 0, WIDTH // 2, HEIGHT // 2), "side": (WIDTH // 2, 0, WIDTH, HEIGHT // 2),
+                     "top": (0, HEIGHT // 2, WIDTH // 2, HEIGHT)}
+
+        def seen(frame):
+            return {name: [frame.count(pred, box, 2) > 100 for pred in (jelly, stone, wood)]
+                    for name, box in quadrants.items()}
+
+        # At first the fixed views show a small patch round the origin, not the world.
+        before = seen(self.grab())
+        self.assertNotEqual(before, {name: [True] * 3 for name in quadrants}, before)
+        for name, (x0, y0, x1, y1) in quadrants.items():
+            self.s.move((x0 + x1) // 2, (y0 + y1) // 2)
+            self.key("a", 0.3)
+        # The blob, the stone tower and pillar, and the wooden ramp in every one of them.
+        after = seen(self.grab())
+        self.assertEqual(after, {name: [True] * 3 for name in quadrants}, after)
 
     def test_display_toggles_report_themselves(self):
         s = self.s
