@@ -1,6 +1,9 @@
 #include "gui/overlay.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "app/bitmapfont.h"
 
 namespace {
 // Two controls a row: key, what it does, key, what it does. A row without a key is a heading.
@@ -45,4 +48,35 @@ std::vector<std::string> overlayLines(const OverlayFigures& f)
                   f.view, f.fourViews ? " OF FOUR" : "");
     lines.emplace_back(text);
     return lines;
+}
+
+void paintOverlay(const std::vector<std::string>& lines, int width, int height, std::vector<unsigned char>& rgba,
+                  int& panelWidth, int& panelHeight)
+{
+    rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+    size_t columns = 0;
+    for (const std::string& l : lines) columns = std::max(columns, l.size());
+    panelWidth = panelHeight = 0;
+    if (lines.empty()) return;
+    panelWidth = std::min(width, 2 * kOverlayPadding + static_cast<int>(columns) * kOverlayAdvance - 1);
+    panelHeight = std::min(height, 2 * kOverlayPadding + (static_cast<int>(lines.size()) - 1) * kOverlayLineHeight +
+                                       kGlyphHeight);
+    auto texel = [&](int x, int y) { return &rgba[(static_cast<size_t>(y) * static_cast<size_t>(width) + x) * 4]; };
+    // A black panel keeps white text readable over a bright sky.
+    for (int y = 0; y < panelHeight; ++y)
+        for (int x = 0; x < panelWidth; ++x) texel(x, y)[3] = 255;
+    for (size_t i = 0; i < lines.size(); ++i)
+        for (size_t c = 0; c < lines[i].size(); ++c) {
+            unsigned char rows[kGlyphHeight];
+            if (!glyphRows(lines[i][c], rows)) continue;
+            const int x0 = kOverlayPadding + static_cast<int>(c) * kOverlayAdvance;
+            const int y0 = kOverlayPadding + static_cast<int>(i) * kOverlayLineHeight;
+            for (int r = 0; r < kGlyphHeight; ++r)
+                for (int b = 0; b < kGlyphWidth; ++b) {
+                    const int x = x0 + b, y = y0 + r;
+                    if (!(rows[r] & (0x10 >> b)) || x >= panelWidth || y >= panelHeight) continue;
+                    unsigned char* t = texel(x, y);
+                    t[0] = t[1] = t[2] = t[3] = 255;
+                }
+        }
 }

@@ -17,21 +17,31 @@ struct OverlayFigures {
 // Every line of the overlay, top first: the controls, a blank, then the figures.
 std::vector<std::string> overlayLines(const OverlayFigures& figures);
 
+// Paints the overlay's panel into an RGBA picture of width × height, top row first: the
+// black panel fitted to the text and the glyphs in white; transparent elsewhere. Returns the panel's size in pixels (both 0 for no lines), clipped to the
+// picture.
+void paintOverlay(const std::vector<std::string>& lines, int width, int height, std::vector<unsigned char>& rgba,
+                  int& panelWidth, int& panelHeight);
+
 class HelpOverlay {
 public:
     HelpOverlay() = default;
     HelpOverlay(const HelpOverlay&) = delete;
     HelpOverlay& operator=(const HelpOverlay&) = delete;
 
-    // In window pixels, top-left corner; needs the GL context.
+    // In window pixels, top-left corner; needs the GL context. The text is painted into a
+    // texture only when it changes (the figures about once a second), so a frame costs
+    // one textured quad.
     void draw(int width, int height, const OverlayFigures& figures);
-    // Frees the font's display lists while the context lives.
+    // Frees the texture while the context lives.
     void release();
 
     bool visible = false;
 
 private:
-    unsigned fontBase = 0;  // display list of the blank; one list per character from 32 to 127
+    unsigned texture = 0;
+    std::vector<std::string> shown;
+    int panelWidth = 0, panelHeight = 0;
 };
 
 // Overlay geometry, shared with whoever reads the picture back.
@@ -39,3 +49,5 @@ constexpr int kOverlayMargin = 8;
 constexpr int kOverlayPadding = 6;
 constexpr int kOverlayAdvance = 6;      // glyph width and one blank column
 constexpr int kOverlayLineHeight = 10;  // glyph height and three blank rows
+constexpr int kOverlayTextureWidth = 512;  // powers of two, as GL 1.1 asks
+constexpr int kOverlayTextureHeight = 256;
