@@ -25,6 +25,8 @@ TEST(CommandLine, OneSceneByNameOrAOneLineRefusal)
         {{mine}, 0, mine, ""},
         {{missing}, 1, missing, "cannot open the scene file " + missing},
         {{mine, mine}, 2, "test.scn", "tessivane: one scene file at most" + usage},
+        // The window library takes its own options out first; anything option-like that
+        // reaches us is unknown, even a name the library would have known.
         {{"-geometry", mine}, 2, "test.scn", "tessivane: unknown option -geometry" + usage},
         {{mine, "-x"}, 2, "test.scn", "tessivane: unknown option -x" + usage},
         // A lone dash is a (strange) file name, not an option.
