@@ -2,9 +2,9 @@
 
 #include <GL/freeglut_std.h>
 
-#include <algorithm>
 #include <cmath>
 
+#include "app/cameramove.h"
 #include "app/input.h"
 #include "app/shell.h"
 #include "app/viewport.h"
@@ -13,6 +13,19 @@
 
 Viewport* hoverViewport = &views.full;
 Viewport* activeViewport = nullptr;
+
+namespace {
+// The middle-button orbit: the camera it turns, the point it turns about and the last
+// cursor place it has followed.
+struct Orbit {
+    Camera* camera = nullptr;
+    Viewport* view = nullptr;
+    Vec3 pivot;
+    bool pivotKnown = false;  // the press's point is read from the next frame's depth
+    int pressX = 0, pressY = 0;  // window point of the press, y up
+    int x = 0, y = 0;            // last cursor place followed, GLUT's y
+} orbit;
+}  // namespace
 
 void resetControl()
 {
@@ -24,6 +37,7 @@ void resetControl()
     input.translationSpeed = 1.0f;
     input.rotationSpeed = 3.0f;
     input.singleView = true;
+    orbit.camera = nullptr;
 }
 
 namespace {
@@ -48,13 +62,40 @@ float axisInput(char plusLower, char plusUpper, char minusLower, char minusUpper
 
 Ray rayUnderMouse(const Viewport& v) { return v.rayThrough(input.mouseX, input.mouseY); }
 
-// An orthographic view zooms between a hundredth of a unit, still far above the float
-// spacing of world positions, and ten thousand units, the whole ground many times over and
-// well short of the far plane. Unbounded, a held key drives the half-width to 0 or to
-// infinity and the projection is lost for good.
-constexpr float kMinOrthoHalfWidth = 0.01f;
-constexpr float kMaxOrthoHalfWidth = 10000.0f;
+constexpr float kOrbitDegreesPerPixel = 0.4f;
+constexpr float kPivotWithoutSurface = 100;  // where the pivot goes over the sky
+constexpr float kWheelFrames = 10;         // a notch flies as far as a key held this many frames
+
+// A wheel notch over a view, outside the button bar.
+void onWheel(int button, int x, int y)
+{
+    const int upY = input.windowHeight - y;
+    if (buttonBar && buttonBar->handleMouse(input.mouseButtons, input.mouseButtons, x, upY)) return;
+    Viewport* v = viewportAt(x, upY);
+    if (v && v->camera) wheelCamera(*v->camera, button == 3 ? 1 : -1, kWheelFrames * input.translationSpeed);
+}
 }  // namespace
+
+void findOrbitPivot()
+{
+    if (!orbit.camera || orbit.pivotKnown || !orbit.view || orbit.view->camera != orbit.camera) return;
+    const Viewport& v = *orbit.view;
+    const float depth = v.depthAt(orbit.pressX, orbit.pressY);
+    const Vec3 onNear = v.nearPlanePoint(orbit.pressX, orbit.pressY);
+    const Camera& c = *v.camera;
+    if (depth < 1)
+        orbit.pivot = pointAtDepth(v, orbit.pressX, orbit.pressY, depth);
+    else if (c.orthographic)
+        orbit.pivot = onNear + rotatedX(c.orientation) * kPivotWithoutSurface;
+    else
+        orbit.pivot = c.position + normalised(onNear - c.position) * kPivotWithoutSurface;
+    orbit.pivotKnown = true;
+}
+
+void frameWorld(Viewport& v)
+{
+    if (v.camera) frameBox(*v.camera, scene.worldBox(), v.aspect());
+}
 
 void steerFromKeyboard()
 {
@@ -71,6 +112,7 @@ void steerFromKeyboard()
 
     if (!hoverViewport || !hoverViewport->camera) return;
     Camera& c = *hoverViewport->camera;
+    if (keyPressed('a') || keyPressed('A')) frameWorld(*hoverViewport);
 
     for (const auto& k : kTranslationKeys)
         if (keyActive(k.key)) input.translationSpeed = k.speed;
@@ -83,7 +125,7 @@ void steerFromKeyboard()
     c.position = c.position + rotate(c.orientation, local);
     // An orthographic view zooms instead of getting closer: forward narrows it.
     if (c.orthographic)
-        c.halfWidth = std::clamp(c.halfWidth * std::exp(-0.01f * local.x), kMinOrthoHalfWidth, kMaxOrthoHalfWidth);
+        c.halfWidth = boundedOrthoHalfWidth(c.halfWidth * std::exp(-0.01f * local.x));
 
     const float rs = input.rotationSpeed;
     float ax = axisInput('o', 'O', 'u', 'U', rs);
@@ -105,6 +147,11 @@ void refreshMouseRay()
 
 void onMouseButton(int button, int state, int x, int y, int modifiers)
 {
+    // The wheel comes as buttons 3 (away) and 4 (towards), a press and a release a notch.
+    if (button == 3 || button == 4) {
+        if (state == GLUT_DOWN) onWheel(button, x, y);
+        return;
+    }
     input.mouseX = x;
     input.mouseY = input.windowHeight - y;
     input.modifiers = modifiers;
@@ -144,6 +191,8 @@ void onMouseButton(int button, int state, int x, int y, int modifiers)
                 scene.setMouseRay(ray);
                 scene.grabParticle(scene.nearestParticle(ray));
             }
+        } else if (button == GLUT_MIDDLE_BUTTON) {
+            if (hasCamera) orbit = {v->camera, v, {}, false, input.mouseX, input.mouseY, x, y};
         } else if (button == GLUT_RIGHT_BUTTON) {
             // Pin the held particle in place, or free it again.
             if (Particle* p = scene.heldParticle) {
@@ -157,6 +206,7 @@ void onMouseButton(int button, int state, int x, int y, int modifiers)
         }
     } else if (state == GLUT_UP) {
         if (button == GLUT_LEFT_BUTTON) scene.grabParticle(nullptr);
+        if (button == GLUT_MIDDLE_BUTTON) orbit.camera = nullptr;
         rebuildViewList(input.singleView);
     }
 }
@@ -166,6 +216,13 @@ void onMotion(int x, int y)
     input.mouseX = x;
     input.mouseY = input.windowHeight - y;
     hoverViewport = viewportAt(input.mouseX, input.mouseY);
+    // Dragging right or up turns the world with the cursor, as if grabbing it.
+    if (orbit.camera && orbit.pivotKnown && (input.mouseButtons & (1 << GLUT_MIDDLE_BUTTON))) {
+        orbitCamera(*orbit.camera, orbit.pivot, -kOrbitDegreesPerPixel * static_cast<float>(x - orbit.x),
+                    kOrbitDegreesPerPixel * static_cast<float>(y - orbit.y));
+        orbit.x = x;
+        orbit.y = y;
+    }
 }
 
 void onPassiveMotion(int x, int y)

@@ -11,6 +11,12 @@ extern Viewport* activeViewport;
 // Back to the start-up state (tests).
 void resetControl();
 
+// A middle press turns its view about the point drawn under the cursor: found from the
+// depth of the frame being drawn, after the views and before the button bar.
+void findOrbitPivot();
+// Fits the world into the viewport's camera ('a').
+void frameWorld(Viewport& v);
+
 // Run once per frame after the key transitions: view toggle, speeds, flight, rotation.
 void steerFromKeyboard();
 // First step of every frame: the scene's ray follows the cursor through the viewport

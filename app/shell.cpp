@@ -5,18 +5,53 @@
 
 #include <cstdio>
 
+#include "app/commandline.h"
 #include "app/control.h"
 #include "app/debug.h"
 #include "app/input.h"
 #include "app/viewport.h"
 #include "assets/dumper.h"
 #include "gui/gui.h"
+#include "gui/overlay.h"
 #include "scene/parscene.h"
 
 ParScene scene;
 GuiPanel* buttonBar = nullptr;
 Dumper dumper;
 void (*swapBuffers)() = glutSwapBuffers;
+
+HelpOverlay helpOverlay;
+
+namespace {
+constexpr unsigned char kEscape = 27;
+
+const char* cameraName(const Camera* c)
+{
+    if (c == &views.top) return "TOP";
+    if (c == &views.front) return "FRONT";
+    if (c == &views.side) return "SIDE";
+    return "MAIN";
+}
+
+OverlayFigures currentFigures()
+{
+    OverlayFigures f;
+    f.updatesPerSecond = scene.updatesPerSecond;
+    f.particles = scene.parSys.liveCount();
+    f.pool = MAX_PARTICLES;
+    f.glow = scene.emittedParticles.liveCount();
+    f.springs = scene.springSys.count();
+    f.emitters = static_cast<int>(scene.emitters.size());
+    f.sinks = static_cast<int>(scene.sinks.size());
+    f.rk4 = scene.useRk4;
+    f.paused = scene.timeStep == 0;
+    f.recording = input.recording;
+    // The view the keys steer: the one under the cursor.
+    f.view = hoverViewport ? cameraName(hoverViewport->camera) : "NONE";
+    f.fourViews = !input.singleView;
+    return f;
+}
+}  // namespace
 
 void setGlState()
 {
@@ -66,8 +101,10 @@ bool initChain(ProcAddressLoader loader)
 void drawSequence()
 {
     renderViews();
+    findOrbitPivot();
     TV_ASSERT(buttonBar);
     buttonBar->draw(input.windowWidth, input.windowHeight);
+    if (helpOverlay.visible) helpOverlay.draw(input.windowWidth, input.windowHeight, currentFigures());
     swapBuffers();
     if (input.recording) dumper.dump();
 }
@@ -83,7 +120,11 @@ void readInput()
 void idleCycle()
 {
     readInput();
-    scene.update();
+    // 'n' on a paused world runs the one update play would have run; while playing it waits.
+    if ((keyPressed('n') || keyPressed('N')) && scene.timeStep == 0)
+        scene.singleStep();
+    else
+        scene.update();
     drawSequence();
 }
 
@@ -95,6 +136,7 @@ void shutdownSystem()
     delete buttonBar;
     buttonBar = nullptr;
     dumper.release();
+    helpOverlay.release();
 }
 
 void onReshape(int width, int height)
@@ -114,9 +156,16 @@ void onKeyboard(unsigned char key, int x, int y)
         std::printf(input.recording ? "begin recording\n" : "end recording\n");
     }
     keyDown[key] = 1;
+    // Escape leaves like closing the window, for displays without a window manager.
+    if (key == kEscape) glutLeaveMainLoop();
 }
 
 void onKeyboardUp(unsigned char key, int, int) { keyDown[key] = 0; }
+
+void onSpecialKey(int key, int, int)
+{
+    if (key == GLUT_KEY_F1) helpOverlay.visible = !helpOverlay.visible;
+}
 
 namespace {
 void glutDisplay() { drawSequence(); }
@@ -132,6 +181,11 @@ void* glxLoader(const char* name)
 void openWindow(int* argc, char** argv)
 {
     glutInit(argc, argv);
+    createWindow();
+}
+
+void createWindow()
+{
     // The scene's status line counts updates per second of the toolkit's clock.
     ParScene::elapsedMs = [] { return glutGet(GLUT_ELAPSED_TIME); };
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH | GLUT_STENCIL);
@@ -144,7 +198,15 @@ void openWindow(int* argc, char** argv)
 
 int runTessivane(int argc, char** argv)
 {
-    openWindow(&argc, argv);
+    // The window library takes its own options first; what it leaves is ours.
+    glutInit(&argc, argv);
+    const CommandLine commandLine = readCommandLine(argc, argv);
+    if (commandLine.status != 0) {
+        std::printf("%s\n", commandLine.message.c_str());
+        return commandLine.status;
+    }
+    scene.sceneFile = commandLine.sceneFile;
+    createWindow();
 
     glutDisplayFunc(glutDisplay);
     glutIdleFunc(glutIdle);
@@ -154,6 +216,7 @@ int runTessivane(int argc, char** argv)
     glutPassiveMotionFunc(onPassiveMotion);
     glutKeyboardFunc(onKeyboard);
     glutKeyboardUpFunc(onKeyboardUp);
+    glutSpecialFunc(onSpecialKey);
 
     // A start that failed must not look like a clean run to whoever started the program.
     int status = 0;

@@ -6,10 +6,12 @@
 class ParScene;
 class GuiPanel;
 class Dumper;
+class HelpOverlay;
 
 extern ParScene scene;
 extern GuiPanel* buttonBar;
 extern Dumper dumper;
+extern HelpOverlay helpOverlay;
 
 // The steps of a frame, callable without GLUT.
 void setGlState();
@@ -23,6 +25,8 @@ void shutdownSystem();
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);
 void onKeyboardUp(unsigned char key, int x, int y);
+// F1 shows or hides the help overlay.
+void onSpecialKey(int key, int x, int y);
 
 // Swaps the buffers; the real program uses GLUT's, tests their own.
 extern void (*swapBuffers)();
@@ -30,6 +34,8 @@ extern void (*swapBuffers)();
 // The window "Tessivane", 720 × 480, with its GL context current and GLUT's clock behind
 // the scene's status line.
 void openWindow(int* argc, char** argv);
+// openWindow after the window library has been given the arguments.
+void createWindow();
 // GL entry points through GLX, for the extension probe.
 void* glxLoader(const char* name);
 

@@ -41,6 +41,14 @@ Ray Viewport::rayThrough(int px, int py) const
     return r;
 }
 
+float Viewport::depthAt(int px, int py) const
+{
+    if (!contains(px, py)) return 1;
+    GLfloat depth = 1;
+    glReadPixels(px, py, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    return depth;
+}
+
 Viewport* viewportAt(int px, int py)
 {
     for (auto it = views.list.rbegin(); it != views.list.rend(); ++it)

@@ -25,6 +25,9 @@ public:
     Vec3 nearPlanePoint(int px, int py) const;
     // The picking ray from the camera through a window point (direction not normalised).
     Ray rayThrough(int px, int py) const;
+    // The depth drawn at a window point in the frame being drawn (0 near plane, 1 far
+    // plane or nothing), read back from the depth buffer.
+    float depthAt(int px, int py) const;
 
     int x = 0, y = 0, width = 0, height = 0;
     Camera* camera = nullptr;

@@ -85,7 +85,7 @@ void PlayPauseButton::draw() { drawQuad(scene->timeStep == 0 ? second : image); 
 bool PlayPauseButton::handleMouse(int newButtons, int oldButtons, int px, int py)
 {
     if (!contains(px, py)) return false;
-    if (leftPressed(newButtons, oldButtons)) scene->setTimeStep(scene->timeStep == 0 ? 1.0f / 60.0f : 0.0f);
+    if (leftPressed(newButtons, oldButtons)) scene->setTimeStep(scene->timeStep == 0 ? ParScene::kPlayStep : 0.0f);
     return true;
 }
 

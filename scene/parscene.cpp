@@ -2,6 +2,7 @@
 #include "scene/parscene.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -146,7 +147,7 @@ bool ParScene::init()
     if (!(yawModel = modelCache.getModel("data/yaw.obj", false))) return false;
     if (!(pitchModel = modelCache.getModel("data/pitch_chop2.obj", false))) return false;
     if (!(fwdModel = modelCache.getModel("data/fwd.obj", false))) return false;
-    if (!load("test.scn")) return false;
+    if (!load(sceneFile.c_str())) return false;
 
     const Vec3 X = rotatedX(startTransform.rot);
     const Vec3 eye = startTransform.trans - X * 100 + Vec3(0, 0, 30);
@@ -173,6 +174,7 @@ void ParScene::update()
     if (t / 1000 != lastSecond) {
         lastSecond = t / 1000;
         std::printf("updates/sec: %d\n", updateCount);
+        updatesPerSecond = updateCount;
         updateCount = 0;
         std::printf("par: %d/%d ", parSys.liveCount(), parSys.createdCount());
         std::printf("emit: %d/%d ", emittedParticles.liveCount(), emittedParticles.createdCount());
@@ -204,6 +206,14 @@ void ParScene::update()
     if (!landscapes.empty()) landscapes[0]->trackMouse(mouseRay);
 }
 
+void ParScene::singleStep()
+{
+    const float held = timeStep;
+    timeStep = kPlayStep;
+    update();
+    timeStep = held;
+}
+
 // ---------------------------------------------------------------------------------------
 // Mouse-side operations
 
@@ -227,6 +237,39 @@ void ParScene::grabParticle(Particle* p)
 {
     heldParticle = p;
     holdDistance = p ? dot(p->pos - mouseRay.origin, mouseRay.direction) / length(mouseRay.direction) : 0;
+}
+
+BBox ParScene::worldBox() const
+{
+    BBox box = BBox::empty();
+    for (const ObjInst* o : objects)
+        if (o && o->model) box.extend(o->box.min, o->box.max);
+    for (const SpringModel* m : springModels)
+        for (const Particle* p : m->vertex) box.extend(p->pos);
+    for (const SpringSpace* sp : springSpaces)
+        for (const Particle* p : sp->vertex) box.extend(p->pos);
+    for (const Emitter* e : emitters)
+        if (e->particle) box.extend(e->particle->pos);
+    if (landscapes.empty() || !landscapes[0]) return box;
+
+    // The landscape's near part: its surface sampled on a grid over the footprint of the
+    // rest, by vertical traces through its whole height range.
+    const Landscape& l = *landscapes[0];
+    BBox foot = box;
+    if (!(box.min.x <= box.max.x)) {
+        const Vec3 reach(std::fabs(l.scale.x) / 8, std::fabs(l.scale.y) / 8, 0);
+        foot.set(l.position - reach, l.position + reach);
+    }
+    const float high = l.position.z + std::fabs(l.scale.z) + 1, low = l.position.z - std::fabs(l.scale.z) - 1;
+    constexpr int kSamples = 5;
+    for (int j = 0; j < kSamples; ++j)
+        for (int i = 0; i < kSamples; ++i) {
+            const float u = static_cast<float>(i) / (kSamples - 1), v = static_cast<float>(j) / (kSamples - 1);
+            const float x = foot.min.x + u * (foot.max.x - foot.min.x), y = foot.min.y + v * (foot.max.y - foot.min.y);
+            TraceHit hit = TraceHit::towards({x, y, low});
+            if (l.intersect({x, y, high}, 0, hit) || hit.t < 1) box.extend(hit.target);
+        }
+    return box;
 }
 
 Vec3 ParScene::dragTarget() const

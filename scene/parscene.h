@@ -1,6 +1,7 @@
 #pragma once
 // The one simulated world: owns every particle, spring, body, emitter, instance and
 // landscape, steps them at a fixed time step and draws them through every camera.
+#include <string>
 #include <vector>
 
 #include "app/camera.h"
@@ -51,6 +52,8 @@ public:
     void clear();
     bool load(const char* path);
     void update();
+    // One update at the play rate, leaving the time step as it was: stepping a paused world.
+    void singleStep();
     void render(Viewport& viewport, Camera& camera) override;
 
     // Physics step: forces, integration, collision pass.
@@ -78,6 +81,10 @@ public:
     // The point at holdDistance along the mouse ray.
     Vec3 dragTarget() const;
 
+    // Everything in the world: instances, bodies, emitters and the ground under them (or,
+    // for bare ground, round its middle). Empty when there is nothing.
+    BBox worldBox() const;
+
     // The emitter the 'z' key starts on the held particle; none when it cannot be made.
     Emitter* makeFountain(Particle* p);
 
@@ -96,13 +103,18 @@ public:
     float holdDistance = 0;
     Ray mouseRay;
     float timeStep = 0;
+    // The time step the play button runs.
+    static constexpr float kPlayStep = 1.0f / 60.0f;
     Sky sky;
     RigidTransform startTransform;
     bool useRk4 = true;
+    // The world file init reads, at start-up and at every reset.
+    std::string sceneFile = "test.scn";
 
     // Status-line bookkeeping of update.
     int lastSecond = -1;
     int updateCount = 0;
+    int updatesPerSecond = 0;  // the count the last status line printed
     int previousMs = 0;
     float frameTime = 0;  // measured, deliberately unused by the simulation
 

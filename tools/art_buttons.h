@@ -4,15 +4,15 @@
 #include <functional>
 #include <string>
 
+#include "app/bitmapfont.h"
 #include "tools/art_image.h"
 
 namespace art {
 
-constexpr int kGlyphWidth = 5;
-constexpr int kGlyphHeight = 7;
+using ::kGlyphHeight;
+using ::kGlyphWidth;
 
-// The rows of a glyph, top row first, bit 4 = leftmost column; false for a character the
-// font lacks (the font has A-Z, 0-9 and the blank).
+// The program's own font (app/bitmapfont.h): the labels use its letters and digits.
 bool glyphRows(char ch, unsigned char rows[kGlyphHeight]);
 
 // Width of a label in font cells: five per glyph and one between glyphs.

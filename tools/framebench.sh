@@ -5,7 +5,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/tools/setup.sh"
-"$here/tools/build.sh" >/dev/null
+"$here/tools/build.sh" runnable bench_frame >/dev/null
 exec 3>&1
 # Xvfb writes the display number it chose to the given descriptor.
 fifo="$(mktemp -u)"

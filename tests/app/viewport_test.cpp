@@ -2,6 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
+
+#include "app/cameramove.h"
 #include "app/viewport.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
@@ -90,6 +94,110 @@ TEST_F(ViewportLayoutTest, PerspectiveCornersUseTheAspect)
     c.halfExtents(0.5f, hw, hh);
     EXPECT_FLOAT_EQ(hw, 6);
     EXPECT_FLOAT_EQ(hh, 3);
+}
+
+namespace {
+// Where p lands in the viewport, as fractions of its width and height (0 to 1 inside),
+// found through the near corners that drawing and picking use: along the view axis for an
+// orthographic camera, towards the eye for a perspective one.
+void viewFraction(Viewport& v, const Vec3& p, float& u, float& w)
+{
+    const Camera& c = *v.camera;
+    c.computeNearCorners(v, v.aspect());
+    const Vec3 bl = v.nearCorners[Viewport::BOTTOM_LEFT], across = v.nearCorners[Viewport::BOTTOM_RIGHT] - bl,
+               upward = v.nearCorners[Viewport::TOP_LEFT] - bl;
+    const Vec3 fwd = normalised(cross(upward, across));
+    Vec3 q = p - fwd * dot(p - bl, fwd);
+    if (!c.orthographic) q = c.position + (p - c.position) * (dot(bl - c.position, fwd) / dot(p - c.position, fwd));
+    u = dot(q - bl, across) / dot(across, across);
+    w = dot(q - bl, upward) / dot(upward, upward);
+}
+}  // namespace
+
+// Orbiting turns the view yet keeps the pivot under the same pixel, at the same distance,
+// for the perspective camera and for the fixed orthographic ones.
+TEST_F(ViewportLayoutTest, OrbitKeepsThePivotUnderItsPixel)
+{
+    layoutViewports(720, 480);
+    views.main.init(nullptr, false, 0.25f, 0.25f, 1, 0.25f, 20000, {10, -40, 20},
+                    normalised(multiply(fromAxisAngle({0, 0, 1}, 30), fromAxisAngle({0, 1, 0}, 15))));
+    const struct {
+        Viewport* view;
+        int px, py;
+        float yaw, pitch;
+    } cases[] = {
+        {&views.bottomRight, 500, 150, 35, -20},
+        {&views.bottomRight, 700, 10, -80, 60},
+        {&views.bottomLeft, 100, 200, 50, 30},
+        {&views.topRight, 600, 300, -25, -45},
+        {&views.topLeft, 40, 460, 170, 10},
+    };
+    for (const auto& k : cases) {
+        Viewport& v = *k.view;
+        Camera& c = *v.camera;
+        c.computeNearCorners(v, v.aspect());
+        const Ray r = v.rayThrough(k.px, k.py);
+        const Vec3 pivot = c.orthographic ? v.nearPlanePoint(k.px, k.py) + rotatedX(c.orientation) * 40
+                                          : r.origin + r.direction * 200;
+        float u0, w0, u1, w1;
+        viewFraction(v, pivot, u0, w0);
+        const Vec3 before = c.position;
+        orbitCamera(c, pivot, k.yaw, k.pitch);
+        viewFraction(v, pivot, u1, w1);
+        EXPECT_NEAR(u1, u0, 1e-4f) << k.px;
+        EXPECT_NEAR(w1, w0, 1e-4f) << k.px;
+        EXPECT_NEAR(length(c.position - pivot), length(before - pivot), 1e-3f) << k.px;
+        EXPECT_GT(length(c.position - before), 1.0f) << k.px;
+    }
+}
+
+// After framing, every corner of a box far from the origin is in each fixed view, and the
+// box fills the view along one axis; the perspective view only backs away to see it all.
+TEST_F(ViewportLayoutTest, FramingFitsTheBoxInEveryView)
+{
+    layoutViewports(720, 480);
+    views.main.init(nullptr, false, 0.25f, 0.25f, 1, 0.25f, 20000, {100, -60, 10}, fromAxisAngle({0, 0, 1}, 20));
+    BBox box;
+    box.set({150, -80, -5}, {260, -30, 40});
+    for (Viewport* v : {&views.bottomLeft, &views.topLeft, &views.topRight, &views.full}) {
+        v->camera = v == &views.full ? &views.front : v->camera;
+        frameBox(*v->camera, box, v->aspect());
+        float fill = 0;
+        for (int i = 0; i < 8; ++i) {
+            const Vec3 p(i & 1 ? box.max.x : box.min.x, i & 2 ? box.max.y : box.min.y, i & 4 ? box.max.z : box.min.z);
+            float u, w;
+            viewFraction(*v, p, u, w);
+            EXPECT_TRUE(u >= 0 && u <= 1 && w >= 0 && w <= 1) << v->x << "," << v->y << " corner " << i;
+            fill = std::max({fill, std::fabs(2 * u - 1), std::fabs(2 * w - 1)});
+            // In front of the camera: between the near and the far plane.
+            const float ahead = dot(p - v->camera->position, rotatedX(v->camera->orientation));
+            EXPECT_GE(ahead, v->camera->near);
+            EXPECT_LE(ahead, v->camera->far);
+        }
+        EXPECT_GT(fill, 0.9f) << v->x << "," << v->y;
+    }
+
+    Camera& c = views.main;
+    const Quat turned = c.orientation;
+    const Vec3 start = c.position;
+    views.full.camera = &c;
+    frameBox(c, box, views.full.aspect());
+    EXPECT_EQ(c.orientation, turned);
+    EXPECT_NEAR(length(cross(c.position - start, rotatedX(turned))), 0, 1e-3f);
+    EXPECT_LT(dot(c.position - start, rotatedX(turned)), -1);
+    float fill = 0;
+    for (int i = 0; i < 8; ++i) {
+        const Vec3 p(i & 1 ? box.max.x : box.min.x, i & 2 ? box.max.y : box.min.y, i & 4 ? box.max.z : box.min.z);
+        float u, w;
+        viewFraction(views.full, p, u, w);
+        EXPECT_TRUE(u >= 0 && u <= 1 && w >= 0 && w <= 1) << "corner " << i;
+        fill = std::max({fill, std::fabs(2 * u - 1), std::fabs(2 * w - 1)});
+    }
+    EXPECT_GT(fill, 0.9f);
+    // Already in sight, it stays where it is.
+    const Vec3 framed = c.position;
+    frameBox(c, box, views.full.aspect());
+    EXPECT_VEC_NEAR(c.position, framed, 1e-3f);
 }
 
 TEST_F(ViewportLayoutTest, MinimisedWindowStaysFinite)

@@ -1,6 +1,7 @@
 """End to end: the status line, camera flight and turns, the four-way view and the
 display toggles, seen on the console and in recorded frames."""
 import os
+import re
 import sys
 import time
 
@@ -10,6 +11,55 @@ from e2ebase import HEIGHT, WIDTH  # noqa: E402
 
 # The part of the window above the button bar, where only the 3-D view shows.
 VIEW = (0, 0, WIDTH, HEIGHT - 140)
+
+# The help overlay's text: 5 x 7 glyphs from the top-left corner, 6 pixels a character and
+# 10 a line, read back with the program's own font table.
+OVERLAY_TEXT = (14, 14)
+OVERLAY_AREA = (8, 8, 400, 200)
+FIGURES = re.compile(r"UPDATES/SEC (\d+)  PARTICLES (\d+)/(\d+)  GLOW (\d+)  SPRINGS (\d+)\n"
+                     r"EMITTERS (\d+)  SINKS (\d+)  (RK4|EULER)  (PAUSED|PLAYING)  (NOT RECORDING|RECORDING)  VIEW (\w+)")
+
+
+def font():
+    path = os.path.join(os.path.dirname(__file__), "..", "..", "app", "bitmapfont.cpp")
+    with open(path) as f:
+        text = f.read()
+    glyphs = {(0,) * 7: " "}
+    for ch, rows in re.findall(r"\{'(\\\\|.)', \{([^}]*)\}\}", text):
+        glyphs[tuple(int(v, 16) for v in rows.split(","))] = "\\" if ch == "\\\\" else ch
+    return glyphs
+
+
+def read_overlay(frame, lines=20, columns=60):
+    """The overlay's text as drawn: white ink on the dark panel."""
+    glyphs = font()
+    x0, y0 = OVERLAY_TEXT
+    out = []
+    for line in range(lines):
+        chars = []
+        for col in range(columns):
+            rows = []
+            for r in range(7):
+                bits = 0
+                for c in range(5):
+                    p = frame.px(x0 + 6 * col + c, y0 + 10 * line + r)
+                    bits = bits << 1 | (1 if min(p) > 200 else 0)
+                rows.append(bits)
+            chars.append(glyphs.get(tuple(rows), "?"))
+        out.append("".join(chars).rstrip())
+    return "\n".join(out)
+
+
+def jelly(p):
+    return p[1] > 170 and 55 < p[0] < 150 and 75 < p[2] < 150 and p[1] - p[0] > 55
+
+
+def stone(p):
+    return 120 < p[0] < 225 and abs(p[0] - p[1]) < 14 and 0 <= p[0] - p[2] < 25
+
+
+def wood(p):
+    return p[0] > 150 and 80 < p[1] < 170 and p[2] < 110 and p[0] - p[2] > 80
 
 
 def skyish(p):
@@ -114,6 +164,53 @@ class ControlsTest(e2ebase.SessionTest):
         again = self.grab()
         self.assertLess(again.diff(quad, (WIDTH // 2, 0, WIDTH, HEIGHT // 2)), 20)
 
+    def test_middle_drag_orbits_and_the_wheel_flies(self):
+        still = self.grab()
+        # Pressed on the stone tower, dragged right: the view turns about the point of the
+        # tower under the cursor, so the tower stays there while everything else moves.
+        x, y = 255, 290
+
+        def tower(frame):
+            """Stone pixels in a band round the cursor's row: how many, and their mean column."""
+            cols = [px for px in range(x - 40, x + 40) for py in range(y - 6, y + 6) if stone(frame.px(px, py))]
+            return len(cols), sum(cols) / max(1, len(cols))
+
+        before, centre = tower(still)
+        self.assertGreater(before, 300)
+        self.s.press(2, x, y)
+        for i in range(1, 11):
+            self.s.xdo("mousemove", "--window", self.s.window, x + 8 * i, y)
+            time.sleep(0.05)
+        self.s.release(2)
+        turned = self.grab()
+        self.assertGreater(turned.diff(still, VIEW), 5, "middle drag did not turn the view")
+        after, moved_to = tower(turned)
+        self.assertGreater(after, 0.6 * before, "the tower left the cursor")
+        self.assertLess(abs(moved_to - centre), 15, "the tower left the cursor")
+        for _ in range(3):
+            self.s.xdo("click", "--window", self.s.window, 4)
+        self.assertGreater(self.grab().diff(turned, VIEW), 2, "the wheel did not move the view")
+
+    def test_a_frames_the_world_in_each_fixed_view(self):
+        self.s.move(WIDTH // 2, HEIGHT // 2)
+        self.key("space", 0.3)
+        quadrants = {"front": (0, 0, WIDTH // 2, HEIGHT // 2), "side": (WIDTH // 2, 0, WIDTH, HEIGHT // 2),
+                     "top": (0, HEIGHT // 2, WIDTH // 2, HEIGHT)}
+
+        def seen(frame):
+            return {name: [frame.count(pred, box, 2) > 100 for pred in (jelly, stone, wood)]
+                    for name, box in quadrants.items()}
+
+        # At first the fixed views show a small patch round the origin, not the world.
+        before = seen(self.grab())
+        self.assertNotEqual(before, {name: [True] * 3 for name in quadrants}, before)
+        for name, (x0, y0, x1, y1) in quadrants.items():
+            self.s.move((x0 + x1) // 2, (y0 + y1) // 2)
+            self.key("a", 0.3)
+        # The blob, the stone tower and pillar, and the wooden ramp in every one of them.
+        after = seen(self.grab())
+        self.assertEqual(after, {name: [True] * 3 for name in quadrants}, after)
+
     def test_display_toggles_report_themselves(self):
         s = self.s
         toggles = [("b", "lod freeze is %s\n"), ("m", "lod mapping is %s\n"), ("y", "white seams are %s\n"),
@@ -137,6 +234,30 @@ class ControlsTest(e2ebase.SessionTest):
         down = [int(v) for v in e2ebase.re.findall(r"baseRadius is (\d+)\n", s.console()[start:])]
         self.assertGreaterEqual(len(down), 3)
         self.assertEqual(down, list(range(seen[-1] - 1, seen[-1] - 1 - len(down), -1)))
+
+    def test_f1_overlay_shows_the_controls_and_the_status_figures(self):
+        off = self.grab()
+        self.key("F1", 0.3)
+        on = self.grab()
+        self.assertGreater(on.diff(off, OVERLAY_AREA), 20, "no overlay drawn")
+        text = read_overlay(on)
+        self.assertIn("KEYS (THE VIEW UNDER THE CURSOR)", text)
+        self.assertIn("F1        THIS HELP", text)
+        m = FIGURES.search(text)
+        self.assertIsNotNone(m, text)
+        st = self.statuses()[-1]
+        ups, live, pool, glow, springs, emitters, sinks = (int(v) for v in m.groups()[:7])
+        # Paused, the world's counts stand still, so the overlay and the console agree.
+        self.assertEqual((live, glow, springs, emitters, sinks),
+                         (st.live, st.emitLive, st.springs, st.emitters, st.sinks), text)
+        self.assertEqual(pool, 3000)
+        self.assertIn(ups, [s.updates for s in self.statuses()], text)
+        self.assertEqual(m.groups()[7:10], ("RK4", "PAUSED", "RECORDING"))
+        self.assertEqual(m.group(11), "MAIN")
+        # The bar is drawn before it and stays; F1 again takes the overlay away.
+        self.assertLess(on.diff(off, (0, HEIGHT - 140, 200, HEIGHT)), 1.0)
+        self.key("F1", 0.3)
+        self.assertLess(self.grab().diff(off, OVERLAY_AREA), 1.0)
 
 
 if __name__ == "__main__":

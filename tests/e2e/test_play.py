@@ -69,6 +69,29 @@ class PlayTest(e2ebase.SessionTest):
         self.assertGreater(st.emitLive, 0)
         self.assertIsNone(self.s.proc.poll())
 
+    def test_n_steps_a_paused_world_once_and_escape_quits(self):
+        before = self.next_status(2)
+        still = self.grab()
+        # Held over many frames, n still runs exactly one update at the play rate: the
+        # seven fountains owe floor(rate / 60) sparks each, 2+2+1+1+1+0+0 = 7.
+        self.key("n", 0.5)
+        after = self.next_status(1)
+        self.assertEqual(after.emitCreated - before.emitCreated, 7)
+        self.assertEqual(after.created - before.created, 7)  # sparks come from the one pool
+        stepped = self.grab()
+        again = self.grab()
+        view = (0, 0, WIDTH, HEIGHT - 140)
+        changed = sum(1 for a, b in zip(stepped.region(*view), still.region(*view)) if a != b)
+        self.assertGreater(changed, 0, "the step was not shown")
+        self.assertLess(again.diff(stepped, view), 0.01, "the world went on after the step")
+        self.assertEqual(self.next_status(1).emitCreated, after.emitCreated)
+        self.assertShows(again, PLAY, "play.bmp", "pause.bmp")
+
+        # Escape leaves the way closing the window does.
+        self.s.xdo("key", "--window", self.s.window, "Escape")
+        self.assertEqual(self.s.proc.wait(30), 0, self.s.console()[-300:])
+        self.assertTrue(self.s.console().endswith("shutdown system..."), self.s.console()[-200:])
+
 
 if __name__ == "__main__":
     e2ebase.main()

@@ -3,10 +3,13 @@ ground, the jelly blob squashes where it lands, the tower sways in its bowl with
 falling over, and the wireframe and mouse-tracking toggles draw what they should."""
 import os
 import sys
+import tempfile
 import time
+import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import e2ebase  # noqa: E402
+import tvdrive  # noqa: E402
 from e2ebase import WIDTH, HEIGHT  # noqa: E402
 
 # Window places (top-left pixels) of the default world from the start camera.
@@ -205,6 +208,63 @@ def largest_patch(frame, pred, step=2):
             if len(xs) > best[2]:
                 best = ((max(xs) - min(xs) + 1) * step, (max(ys) - min(ys) + 1) * step, len(xs))
     return best[0], best[1], best[2] * step * step
+
+
+# A world of our own, kept outside the run folder: one fountain, nothing else.
+OWN_SCENE = """start
+translate 0 0 10
+
+emitter
+translate 0 60 10
+massinv 0
+life 1000000
+rate 33
+childlife 1
+"""
+
+
+class SceneByNameTest(unittest.TestCase):
+    """The program started with a scene file named after the window library's options."""
+
+    def start(self, *args):
+        self.s = tvdrive.Session(os.path.abspath(e2ebase.ARGS.binary), os.path.abspath(e2ebase.ARGS.run_dir),
+                                 args=args)
+        return self.s
+
+    def tearDown(self):
+        self.s.shutdown()
+
+    def test_named_scene_loads_and_reset_reloads_it(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "own.scn")
+            with open(path, "w") as f:
+                f.write(OWN_SCENE)
+            s = self.start("-geometry", "720x480+0+0", path)
+            s.find_window(timeout=60)
+            self.assertTrue(s.wait_for("updates/sec:", timeout=60), s.console()[-500:])
+            self.assertIn("ParScene::load read line rate 33\n", s.console())
+            status = e2ebase.STATUS.findall(s.console())
+            self.assertTrue(status)
+            # One fountain's particle; none of the default world's bodies or fountains.
+            self.assertEqual(status[-1][1:3] + status[-1][5:7], ("1", "1", "0", "1"))
+
+            mark = len(s.console())
+            s.click(*e2ebase.centre_top(e2ebase.RESET))
+            self.assertTrue(s.wait_for("ParScene::load read line rate 33\n", timeout=30, start=mark))
+            self.assertNotIn("springmodel", s.console()[mark:])
+            self.assertEqual(s.close(), 0, s.console()[-300:])
+
+    def test_refused_command_lines(self):
+        missing = os.path.join(tempfile.gettempdir(), "tv_no_such_world.scn")
+        usage = "; usage: tessivane [window options] [scene file]\n"
+        for args, status, console in (
+                ((missing,), 1, "cannot open the scene file %s\n" % missing),
+                (("test.scn", "test.scn"), 2, "tessivane: one scene file at most" + usage),
+                (("-geometry", "720x480", "-nosuch"), 2, "tessivane: unknown option -nosuch" + usage)):
+            s = self.start(*args)
+            self.assertEqual(s.proc.wait(60), status, s.console())
+            self.assertEqual(s.console(), console)
+            s.shutdown()
 
 
 if __name__ == "__main__":

@@ -96,7 +96,7 @@ def read_bmp(path):
 class Session:
     """One Xvfb and one tessivane process, working in a scratch folder."""
 
-    def __init__(self, binary, run_dir, width=1024, height=768):
+    def __init__(self, binary, run_dir, width=1024, height=768, args=()):
         self.binary = binary
         self.run_dir = run_dir
         self.workdir = tempfile.mkdtemp(prefix="tv_e2e_")
@@ -108,7 +108,7 @@ class Session:
         self.env = dict(os.environ, DISPLAY=self.display)
         self.out_path = os.path.join(self.workdir, "console.txt")
         self.out = open(self.out_path, "wb")
-        self.proc = subprocess.Popen([binary], cwd=self.workdir, env=self.env, stdout=self.out,
+        self.proc = subprocess.Popen([binary, *args], cwd=self.workdir, env=self.env, stdout=self.out,
                                      stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         self.window = None
 

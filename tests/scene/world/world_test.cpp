@@ -53,6 +53,40 @@ TEST_F(WorldTest, PausedUpdatesMoveNothingWhateverTheFrameTook)
     EXPECT_GT(p->pos.z, 49.9f);
 }
 
+// A paused world stepped once lands exactly where one played update takes a twin world,
+// under either integrator, and is paused again afterwards.
+TEST_F(WorldTest, SingleStepIsOnePlayedUpdate)
+{
+    for (bool rk4 : {true, false}) {
+        ParScene played;
+        played.parSys.init();
+        played.emittedParticles.init(&played.parSys);
+        played.useRk4 = scene.useRk4 = rk4;
+        played.timeStep = ParScene::kPlayStep;
+        scene.timeStep = 0;
+        Particle* stepped[2] = {add({0, 0, 50}, 1, {3, -2, 40}), add({5, 1, 20}, 0.5f, {-7, 0, 0})};
+        Particle* twin[2];
+        for (int i = 0; i < 2; ++i) {
+            twin[i] = played.parSys.allocParticle();
+            twin[i]->pos = twin[i]->prevPos = stepped[i]->pos;
+            twin[i]->vel = stepped[i]->vel;
+            twin[i]->invMass = stepped[i]->invMass;
+        }
+        StdoutCapture out;
+        out.begin();
+        scene.singleStep();
+        played.update();
+        out.end();
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(stepped[i]->pos, twin[i]->pos) << rk4 << i;
+            EXPECT_EQ(stepped[i]->vel, twin[i]->vel) << rk4 << i;
+        }
+        EXPECT_NE(stepped[0]->pos, Vec3(0, 0, 50));
+        EXPECT_EQ(scene.timeStep, 0);
+        for (Particle* p : stepped) scene.parSys.freeParticle(p);
+    }
+}
+
 TEST_F(WorldTest, DisplayTogglesReportEachChange)
 {
     FakeClock::now = 0;
