@@ -1,7 +1,5 @@
 #include "physics/cloth.h"
 
-#include <GL/gl.h>
-
 #include <cstdio>
 
 #include "app/debug.h"
@@ -32,7 +30,7 @@ bool Cloth::makeSpring(int slot, Particle* v0, Particle* v1)
     return true;
 }
 
-bool Cloth::init(int n_, ParticleSystem* parSys_, SpringSystem* springSys_, const char* textureFile)
+bool Cloth::prepare(int n_, ParticleSystem* parSys_, SpringSystem* springSys_)
 {
     release();
     if (!SpringObj::init(parSys_, springSys_)) return false;
@@ -48,20 +46,11 @@ bool Cloth::init(int n_, ParticleSystem* parSys_, SpringSystem* springSys_, cons
         return false;
     }
     n = n_;
-    if (buildSheet(textureFile)) return true;
-    // A failed sheet has no triangles to draw or hand out; the particles it took stay
-    // listed in vertex until release gives them back.
-    n = 0;
-    return false;
+    return true;
 }
 
-bool Cloth::buildSheet(const char* textureFile)
+bool Cloth::buildSheet()
 {
-    if (textureFile && !texture.load(textureFile)) {
-        printf("Cloth.init() failed to load texture filename %s\n", textureFile);
-        return false;
-    }
-
     // On failure the body keeps exactly what it obtained, so release gives back only
     // particles and springs that are its own.
     const int count = n * n;
@@ -132,26 +121,4 @@ void Cloth::computeBox()
     }
     box = BBox::fromPoint(vertex[0]->pos);
     for (size_t i = 1; i < vertex.size(); ++i) box.extend(vertex[i]->pos);
-}
-
-void Cloth::draw() const
-{
-    if (n < 2 || static_cast<int>(vertex.size()) != n * n) return;
-    glPushAttrib(GL_ENABLE_BIT);
-    glDisable(GL_CULL_FACE);
-    glColor3f(1, 1, 1);
-    texture.bind();
-    for (int r = 0; r < n - 1; ++r) {
-        glBegin(GL_TRIANGLE_STRIP);
-        for (int c = 0; c < n; ++c) {
-            const Vec3& hi = vertex[(r + 1) * n + c]->pos;
-            glTexCoord2f(static_cast<float>(c) / (n - 1), static_cast<float>(r + 1) / (n - 1));
-            glVertex3f(hi.x, hi.y, hi.z);
-            const Vec3& lo = vertex[r * n + c]->pos;
-            glTexCoord2f(static_cast<float>(c) / (n - 1), static_cast<float>(r) / (n - 1));
-            glVertex3f(lo.x, lo.y, lo.z);
-        }
-        glEnd();
-    }
-    glPopAttrib();
 }

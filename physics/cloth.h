@@ -11,7 +11,8 @@ public:
 
     void reset() override;
     using SpringObj::init;
-    // A null textureFile builds an untextured sheet. n below 2 is refused.
+    // A null textureFile builds an untextured sheet. n below 2 is refused. Loads the
+    // picture, so it lives with the drawing.
     bool init(int n, ParticleSystem* parSys, SpringSystem* springSys, const char* textureFile);
     virtual bool makeSpring(int slot, Particle* v0, Particle* v1);
 
@@ -29,5 +30,8 @@ public:
     BBox box;
 
 private:
-    bool buildSheet(const char* textureFile);
+    // The steps of init either side of the picture: attaching the systems and checking
+    // n (n is set when it passes), then taking the particles and springs.
+    bool prepare(int n, ParticleSystem* parSys, SpringSystem* springSys);
+    bool buildSheet();
 };

@@ -27,8 +27,13 @@ public:
     SpringChar() { SpringChar::reset(); }
     ~SpringChar() { SpringObj::release(); }
 
-    void reset() override;
-    // Base init, the bone texture ("bone.bmp"), then build().
+    void reset() override
+    {
+        SpringObj::reset();
+        envMap = nullptr;
+    }
+    // Base init, the bone texture ("bone.bmp"), then build(). Loads the picture, so it
+    // lives with the drawing.
     bool init(ParticleSystem* parSys, SpringSystem* springSys) override;
     // Takes the particles and springs and places the figure; needs the systems attached.
     bool build();

@@ -1,6 +1,5 @@
 #include "physics/springmodel.h"
 
-#include <GL/gl.h>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -17,10 +16,6 @@ constexpr float kMinSide = 0.0001f;
 // Stored in place of a rest cosine for a corner that had no angle when measured.
 constexpr float kNoRestAngle = 2.0f;
 }  // namespace
-
-SpringModel::SpringModel() { SpringModel::reset(); }
-
-SpringModel::~SpringModel() { SpringModel::release(); }
 
 void SpringModel::reset()
 {
@@ -232,24 +227,6 @@ void SpringModel::applyAngleForces()
     for (; t < triCount; ++t) angleTerms(cp + 3 * t, cornerCos + 4 * t);
 }
 
-void SpringModel::draw() const
-{
-    if (!model) return;
-    const bool tex = (model->flags & ObjFile::hasTexCoords) != 0;
-    glBegin(GL_TRIANGLES);
-    for (const ObjTriangle& tri : model->triangles) {
-        for (int k = 0; k < 3; ++k) {
-            if (tex) {
-                const TexCoord& tc = model->texCoords[tri.corner[k].texture];
-                glTexCoord2f(tc.u, tc.v);
-            }
-            const Vec3& p = vertex[tri.corner[k].vertex]->pos;
-            glVertex3f(p.x, p.y, p.z);
-        }
-    }
-    glEnd();
-}
-
 void SpringModel::computeFacing(const Quat& light)
 {
     if (!model || !cornerCos) return;
@@ -258,27 +235,4 @@ void SpringModel::computeFacing(const Quat& light)
         float s = pl.normal.x * light.x + pl.normal.y * light.y + pl.normal.z * light.z + pl.d * light.w;
         cornerCos[4 * t + 3] = s > -0.00001f ? 1.0f : 0.0f;
     }
-}
-
-void SpringModel::drawSilhouette(const Vec3& light, float a, float b) const
-{
-    if (!model || !cornerCos) return;
-    glBegin(GL_QUADS);
-    for (const ObjEdge& edge : model->edges) {
-        bool facesA = cornerCos[4 * edge.a + 3] != 0;
-        bool facesB = cornerCos[4 * edge.b + 3] != 0;
-        if (facesA == facesB) continue;
-        const ObjTriangle& tri = model->triangles[facesA ? edge.a : edge.b];
-        int k = facesA ? edge.cornerA : edge.cornerB;
-        const Vec3& v1 = vertex[tri.corner[(k + 1) % 3].vertex]->pos;
-        const Vec3& v2 = vertex[tri.corner[k].vertex]->pos;
-        Vec3 e1 = (v1 * a - light) * b;
-        Vec3 e2 = (v2 * a - light) * b;
-        Vec3 q2 = v2 + e2, q1 = v1 + e1;
-        glVertex3f(v1.x, v1.y, v1.z);
-        glVertex3f(v2.x, v2.y, v2.z);
-        glVertex3f(q2.x, q2.y, q2.z);
-        glVertex3f(q1.x, q1.y, q1.z);
-    }
-    glEnd();
 }

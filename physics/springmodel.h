@@ -9,8 +9,8 @@
 
 class SpringModel final : public SpringObj {
 public:
-    SpringModel();
-    ~SpringModel();
+    SpringModel() { SpringModel::reset(); }
+    ~SpringModel() { SpringModel::release(); }
 
     void reset() override;
     void release() override;

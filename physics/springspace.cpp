@@ -1,7 +1,5 @@
 #include "physics/springspace.h"
 
-#include <GL/gl.h>
-
 #include "app/debug.h"
 
 namespace {
@@ -14,10 +12,6 @@ constexpr int kLatticeSprings[28][2] = {
     {0, 6}, {4, 2}, {0, 5}, {1, 4}, {0, 3}, {2, 1}, {1, 7}, {5, 3}, {2, 7}, {3, 6}, {4, 7}, {6, 5},
 };
 }  // namespace
-
-SpringSpace::SpringSpace() { SpringSpace::reset(); }
-
-SpringSpace::~SpringSpace() { SpringObj::release(); }
 
 void SpringSpace::reset()
 {
@@ -114,12 +108,4 @@ void SpringSpace::deform()
         }
         deformed[q] = sum;
     }
-}
-
-void SpringSpace::draw(bool useMaterials)
-{
-    if (!model) return;
-    deform();
-    glColor3f(1, 1, 1);
-    model->draw(deformed.data(), useMaterials);
 }

@@ -9,8 +9,8 @@
 
 class SpringSpace final : public SpringObj {
 public:
-    SpringSpace();
-    ~SpringSpace();
+    SpringSpace() { SpringSpace::reset(); }
+    ~SpringSpace() { SpringObj::release(); }
 
     void reset() override;
     bool setModel(const ObjFile* m);
