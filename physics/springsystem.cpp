@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <new>
 
 #include "app/debug.h"
 
@@ -15,12 +13,10 @@
 #endif
 
 namespace {
-// Offset of the first record past a line boundary: pos (at 44) then starts 68 bytes in,
-// and the rows read by the force pass, pos..vel.y+16 and force..+16, stay in one line each.
-constexpr uintptr_t kBlockPhase = 24;
+// pos (at 44) starts 68 bytes into a line, and the rows read by the force pass,
+// pos..vel.y+16 and force..+16, stay in one line each.
 static_assert(sizeof(Particle) % 64 == 0);
-static_assert((kBlockPhase + offsetof(Particle, pos)) % 64 + 8 * sizeof(float) <= 64);
-static_assert(kBlockPhase % alignof(Particle) == 0);
+static_assert((kParticlePhase + offsetof(Particle, pos)) % 64 + 8 * sizeof(float) <= 64);
 static_assert(offsetof(Particle, force) == 0 && offsetof(Particle, impact) >= 4 * sizeof(float));
 // The four-float rows read by the force pass stay inside each record.
 static_assert(offsetof(Particle, vel) == offsetof(Particle, pos) + 3 * sizeof(float));
@@ -30,67 +26,19 @@ static_assert(offsetof(Spring, kd) == offsetof(Spring, ks) + sizeof(float));
 static_assert(sizeof(Spring) >= offsetof(Spring, rest) + 4 * sizeof(float));
 }  // namespace
 
-void ParticleSystem::release()
-{
-    // Every record lives in the block; dropping it frees live and free records alike.
-    storage.reset();
-    block = nullptr;
-    created = 0;
-    carved = 0;
-    live = 0;
-    liveHead = nullptr;
-    freeHead = nullptr;
-}
-
 Particle* ParticleSystem::allocParticle()
 {
-    Particle* p = freeHead;
-    if (p) {
-        freeHead = p->next;
-        if (freeHead) freeHead->prev = nullptr;
-    } else {
-        // The count saturates instead of wrapping: a huge emitter rate asks for more
-        // records than an int can count within minutes.
-        if (created < INT_MAX) ++created;
-        if (carved == MAX_PARTICLES) return nullptr;
-        if (!block) {
-            storage.reset(new (std::nothrow) unsigned char[sizeof(Particle) * MAX_PARTICLES + 128]);
-            if (storage) {
-                const uintptr_t raw = reinterpret_cast<uintptr_t>(storage.get());
-                block = reinterpret_cast<Particle*>(((raw + 63) & ~uintptr_t(63)) + kBlockPhase);
-                for (int i = 0; i < MAX_PARTICLES; ++i) new (&block[i]) Particle{};
-            }
-            if (!block) {
-                --created;
-                return nullptr;
-            }
-        }
-        p = &block[carved++];
-        *p = Particle{};
-    }
-    p->prev = nullptr;
-    p->next = liveHead;
-    if (liveHead) liveHead->prev = p;
-    liveHead = p;
+    Particle* p = allocate();
+    if (!p) return nullptr;
     p->impact = 0;
     p->force.clear();
-    ++live;
     return p;
 }
 
 void ParticleSystem::freeParticle(Particle* p)
 {
     TV_ASSERT(p);
-    if (p->prev)
-        p->prev->next = p->next;
-    else
-        liveHead = p->next;
-    if (p->next) p->next->prev = p->prev;
-    --live;
-    p->prev = nullptr;
-    p->next = freeHead;
-    if (freeHead) freeHead->prev = p;
-    freeHead = p;
+    recycle(p);
 }
 
 namespace {

@@ -3,10 +3,10 @@
 // point mass of the program lives in the one ParticleSystem of the scene, and every
 // spring in its one SpringSystem.
 #include <cstddef>
-#include <memory>
 #include <vector>
 
 #include "app/vecmath.h"
+#include "physics/recordpool.h"
 
 struct Particle {
     Vec3 force;
@@ -24,44 +24,35 @@ struct Particle {
 
 constexpr int MAX_PARTICLES = 3000;
 
-// A pool of at most MAX_PARTICLES records on intrusive live and free lists. Records are
-// recycled through the free list and only returned to the heap by release(), so a
-// pointer to a particle stays valid until then.
-class ParticleSystem {
-public:
-    ParticleSystem() = default;
-    ~ParticleSystem() { release(); }
-    ParticleSystem(const ParticleSystem&) = delete;
-    ParticleSystem& operator=(const ParticleSystem&) = delete;
+// Records are 3 cache lines long, and the block starts this far past a line so that in
+// every record pos and vel share one line and force sits in another: the force pass
+// reads each as one row.
+constexpr std::size_t kParticlePhase = 24;
 
+// The pool every particle of the program lives in. A record handed out again keeps its
+// position, velocity and mass; only its impact and force start from zero.
+class ParticleSystem : private RecordPool<Particle, MAX_PARTICLES, kParticlePhase> {
+public:
     bool init()
     {
         release();
         return true;
     }
-    void release();
+    void release() { clear(); }
 
     // None once MAX_PARTICLES records exist and none is free; `created` still counts
     // the refused request, up to INT_MAX.
     Particle* allocParticle();
     void freeParticle(Particle* p);
 
-    Particle* first() const { return liveHead; }
-    int liveCount() const { return live; }
-    int createdCount() const { return created; }
+    using RecordPool::createdCount;
+    using RecordPool::first;
+    using RecordPool::liveCount;
 
-    int created = 0;
-    int live = 0;
-    Particle* liveHead = nullptr;
-    Particle* freeHead = nullptr;
-
-private:
-    // Records are carved from one block so the force passes walk nearby memory. Records
-    // are 3 cache lines long and the block is placed so that in every record pos and
-    // vel share one line and force sits in another.
-    std::unique_ptr<unsigned char[]> storage;
-    Particle* block = nullptr;
-    int carved = 0;  // records handed out of the block so far; never more than MAX_PARTICLES
+    using RecordPool::created;
+    using RecordPool::freeHead;
+    using RecordPool::live;
+    using RecordPool::liveHead;
 };
 
 struct Spring {

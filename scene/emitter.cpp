@@ -2,9 +2,7 @@
 // emitters, and the sink pull applied during force accumulation.
 #include "scene/emitter.h"
 
-#include <climits>
 #include <cmath>
-#include <new>
 
 #include "app/debug.h"
 #include "app/random.h"
@@ -36,59 +34,12 @@ void Sink::applyForce(ParticleSystem& parSys) const
 // ---------------------------------------------------------------------------------------
 // EmittedParticleList
 
-void EmittedParticleList::clear()
-{
-    block.reset();
-    created = 0;
-    carved = 0;
-    live = 0;
-    liveHead = nullptr;
-    freeHead = nullptr;
-}
-
-EmittedParticle* EmittedParticleList::allocate()
-{
-    EmittedParticle* node = freeHead;
-    if (node) {
-        freeHead = node->next;
-        if (freeHead) freeHead->prev = nullptr;
-    } else {
-        if (created < INT_MAX) ++created;  // saturates like the particle pool's count
-        if (carved == MAX_EMITTED_PARTICLES) return nullptr;
-        if (!block) {
-            // One block for every node the pool may ever hold: steady emission allocates nothing.
-            block.reset(new (std::nothrow) EmittedParticle[MAX_EMITTED_PARTICLES]);
-            if (!block) {
-                --created;
-                return nullptr;
-            }
-        }
-        node = &block[carved++];
-        *node = EmittedParticle{};
-    }
-    node->prev = nullptr;
-    node->next = liveHead;
-    if (liveHead) liveHead->prev = node;
-    liveHead = node;
-    ++live;
-    return node;
-}
-
 void EmittedParticleList::remove(EmittedParticle* node)
 {
     TV_ASSERT(node);
     if (node->par && parSys) parSys->freeParticle(node->par);
     node->par = nullptr;
-    if (node->prev)
-        node->prev->next = node->next;
-    else
-        liveHead = node->next;
-    if (node->next) node->next->prev = node->prev;
-    --live;
-    node->prev = nullptr;
-    node->next = freeHead;
-    if (freeHead) freeHead->prev = node;
-    freeHead = node;
+    recycle(node);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,8 +1,7 @@
 #pragma once
 // Particle sources, point attractors and the pooled glow sprites that children carry.
-#include <memory>
-
 #include "app/vecmath.h"
+#include "physics/recordpool.h"
 #include "physics/springsystem.h"
 
 // A source riding on one pool particle: spawns children at `rate` per second, each with
@@ -48,40 +47,31 @@ struct EmittedParticle {
 
 constexpr int MAX_EMITTED_PARTICLES = 3000;
 
-// Pool of glow sprites on intrusive live/free lists, capped like the particle pool.
-// Removing a sprite returns its child particle to the bound ParticleSystem.
-class EmittedParticleList {
+// Pool of glow sprites, capped like the particle pool. Removing a sprite returns its
+// child particle to the bound ParticleSystem.
+class EmittedParticleList : private RecordPool<EmittedParticle, MAX_EMITTED_PARTICLES> {
 public:
-    EmittedParticleList() = default;
-    ~EmittedParticleList() { clear(); }
-    EmittedParticleList(const EmittedParticleList&) = delete;
-    EmittedParticleList& operator=(const EmittedParticleList&) = delete;
-
     bool init(ParticleSystem* particles)
     {
         clear();
         parSys = particles;
         return true;
     }
-    void clear();
     // None once MAX_EMITTED_PARTICLES nodes exist and none is free; `created` still
     // counts the refused request, up to INT_MAX.
-    EmittedParticle* allocate();
+    using RecordPool::allocate;
+    using RecordPool::clear;
     void remove(EmittedParticle* node);
 
-    EmittedParticle* first() const { return liveHead; }
-    int liveCount() const { return live; }
-    int createdCount() const { return created; }
+    using RecordPool::createdCount;
+    using RecordPool::first;
+    using RecordPool::liveCount;
 
-    int created = 0;
-    int live = 0;
-    EmittedParticle* liveHead = nullptr;
-    EmittedParticle* freeHead = nullptr;
+    using RecordPool::created;
+    using RecordPool::freeHead;
+    using RecordPool::live;
+    using RecordPool::liveHead;
     ParticleSystem* parSys = nullptr;
-
-private:
-    std::unique_ptr<EmittedParticle[]> block;  // every node ever created, carved in order
-    int carved = 0;                            // nodes handed out of the block so far
 };
 
 // 1 at birth, falling steeply only near the end: 1 − (1 − g)^5 with g = remaining/life ≤ 1.

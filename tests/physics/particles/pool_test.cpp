@@ -36,6 +36,12 @@ TEST(ParticlePool, CountsListsCapAndRecycling)
     }
     EXPECT_EQ(ps.liveCount(), MAX_PARTICLES);
     EXPECT_EQ(liveListLength(ps), MAX_PARTICLES);
+    // Carved in order from one block, placed so that every record's pos and vel share a
+    // cache line (the force pass reads them as one row).
+    for (int i = 0; i < MAX_PARTICLES; ++i) {
+        ASSERT_EQ(all[i], all[0] + i);
+        ASSERT_LE(reinterpret_cast<uintptr_t>(&all[i]->pos) % 64 + 6 * sizeof(float), 64u) << i;
+    }
 
     // The 3001st request is refused but still counted.
     EXPECT_EQ(ps.allocParticle(), nullptr);
