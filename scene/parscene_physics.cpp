@@ -6,12 +6,30 @@
 #include "app/input.h"
 #include "scene/parscene.h"
 
+namespace {
+// Gravity, world units/s² along −z. A particle's weight is m·g, written g / invMass
+// because particles keep their inverse mass; every free particle falls alike.
+constexpr float kGravity = 180;
+// Linear (viscous) air drag, mass units per second: F = −c·v, which alone slows a
+// particle of unit mass as e^(−c·t).
+constexpr float kAirDrag = 0.04f;
+// A bounce whose reflected move (world units, see collide) is longer than this counts
+// as an impact: resting and sliding contacts reflect far less in one step.
+constexpr float kImpactThreshold = 0.3f;
+// Impact points per world unit of reflected move: the running sum is a score of how
+// hard a particle was hit, not an impulse in mass·velocity.
+constexpr float kImpactScale = 100;
+// Friction acts on floors only, surfaces whose normal is within 2.6° of +z (cos 2.6° =
+// 0.999); walls and slopes let particles slide.
+constexpr float kFloorNormalZ = 0.999f;
+}  // namespace
+
 void ParScene::computeForces()
 {
     for (Particle* p = parSys.liveHead; p; p = p->next) {
         p->force.clear();
-        p->force += p->vel * -0.04f;  // air drag, pinned particles included
-        if (p->invMass != 0) p->force += Vec3(0, 0, -180 / p->invMass);
+        p->force += p->vel * -kAirDrag;  // pinned particles included
+        if (p->invMass != 0) p->force += Vec3(0, 0, -kGravity / p->invMass);
     }
 
     springSys.applySpringForces(parSys);
@@ -147,12 +165,14 @@ void ParScene::collide()
             if (covered == 1) break;
             d = d * (1 - hit.t);
             const Vec3& n = hit.plane.normal;
-            const float e = hit.restitution;
-            p->vel -= n * (dot(n, p->vel) * (e + 1));
-            const float j = dot(n, d) * (e + 1);
+            // Newton's law of restitution: the normal part of the velocity is reversed
+            // and scaled by e, a change of (1 + e) times it; the rest of the move alike.
+            const float bounce = hit.restitution + 1;
+            p->vel -= n * (dot(n, p->vel) * bounce);
+            const float j = dot(n, d) * bounce;
             d -= n * j;
-            if (std::fabs(j) > 0.3f) p->impact += std::fabs(j) * 100;
-            if (n.z >= 0.999f) {
+            if (std::fabs(j) > kImpactThreshold) p->impact += std::fabs(j) * kImpactScale;
+            if (n.z >= kFloorNormalZ) {
                 p->vel.x *= hit.friction;
                 p->vel.y *= hit.friction;
             }

@@ -116,6 +116,12 @@ TEST_F(CollisionTest, SlopesWallsAndCornersBounceAsWorkedByHand)
         // Floor at 0.2 of the move (x damped to 450), wall at half the rest, then free.
         {"floor then wall", {{0, {0, 0, 0}, 0.5f, 0.75f}, {-90, {10, 0, 0}, 0.8f, 0.3f}}, {5, 0, 3}, {15, 0, -7},
          {600, 0, -600}, {1.8f, 0, 5}, {-360, 0, 300}, 1200 + 720},
+        // Restitution 0.5 reflects 1.5 times the rest of the move, 0.24 and 0.36 here: either
+        // side of the 0.3 that counts as an impact, at 100 points a unit.
+        {"landing under the impact threshold", {{0, {0, 0, 0}, 0.5f, 0.75f}}, {0, 0, 2}, {0, 0, 0.84f}, {0, 0, -1},
+         {0, 0, 2.08f}, {0, 0, 0.5f}, 0},
+        {"landing over the impact threshold", {{0, {0, 0, 0}, 0.5f, 0.75f}}, {0, 0, 2}, {0, 0, 0.76f}, {0, 0, -1},
+         {0, 0, 2.12f}, {0, 0, 0.5f}, 36},
         // Walls at x = ±2: five bounces of 19, 18, ... 15 units of rest move, then stop.
         {"five contacts", {{-90, {2, 0, 0}, 1, 0.3f}, {90, {-2, 0, 0}, 1, 0.3f}}, {0, 0, 5}, {20, 0, 5},
          {1200, 0, 0}, {1, 0, 5}, {-1200, 0, 0}, 200 * (19 + 18 + 17 + 16 + 15)},
