@@ -35,6 +35,19 @@ public:
         freeHead = nullptr;
     }
 
+    Record* first() const { return liveHead; }
+    int liveCount() const { return live; }
+    int createdCount() const { return created; }
+
+    int created = 0;  // new records requested, refused ones included
+    int live = 0;
+    Record* liveHead = nullptr;  // newest first
+    Record* freeHead = nullptr;  // most recently freed first
+
+protected:
+    // Owners expose these wrapped with what their records need when handed out or
+    // given back.
+
     // The most recently freed record, else a new one with every field at its default;
     // linked at the head of the live list. None once Capacity records exist and none is
     // free: `created` still counts the refused request, up to INT_MAX.
@@ -77,15 +90,6 @@ public:
         if (freeHead) freeHead->prev = r;
         freeHead = r;
     }
-
-    Record* first() const { return liveHead; }
-    int liveCount() const { return live; }
-    int createdCount() const { return created; }
-
-    int created = 0;  // new records requested, refused ones included
-    int live = 0;
-    Record* liveHead = nullptr;  // newest first
-    Record* freeHead = nullptr;  // most recently freed first
 
 private:
     bool reserve()

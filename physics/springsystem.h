@@ -31,7 +31,7 @@ constexpr std::size_t kParticlePhase = 24;
 
 // The pool every particle of the program lives in. A record handed out again keeps its
 // position, velocity and mass; only its impact and force start from zero.
-class ParticleSystem : private RecordPool<Particle, MAX_PARTICLES, kParticlePhase> {
+class ParticleSystem : public RecordPool<Particle, MAX_PARTICLES, kParticlePhase> {
 public:
     bool init()
     {
@@ -44,15 +44,6 @@ public:
     // the refused request, up to INT_MAX.
     Particle* allocParticle();
     void freeParticle(Particle* p);
-
-    using RecordPool::createdCount;
-    using RecordPool::first;
-    using RecordPool::liveCount;
-
-    using RecordPool::created;
-    using RecordPool::freeHead;
-    using RecordPool::live;
-    using RecordPool::liveHead;
 };
 
 struct Spring {

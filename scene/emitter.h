@@ -49,7 +49,7 @@ constexpr int MAX_EMITTED_PARTICLES = 3000;
 
 // Pool of glow sprites, capped like the particle pool. Removing a sprite returns its
 // child particle to the bound ParticleSystem.
-class EmittedParticleList : private RecordPool<EmittedParticle, MAX_EMITTED_PARTICLES> {
+class EmittedParticleList : public RecordPool<EmittedParticle, MAX_EMITTED_PARTICLES> {
 public:
     bool init(ParticleSystem* particles)
     {
@@ -60,17 +60,8 @@ public:
     // None once MAX_EMITTED_PARTICLES nodes exist and none is free; `created` still
     // counts the refused request, up to INT_MAX.
     using RecordPool::allocate;
-    using RecordPool::clear;
     void remove(EmittedParticle* node);
 
-    using RecordPool::createdCount;
-    using RecordPool::first;
-    using RecordPool::liveCount;
-
-    using RecordPool::created;
-    using RecordPool::freeHead;
-    using RecordPool::live;
-    using RecordPool::liveHead;
     ParticleSystem* parSys = nullptr;
 };
 
