@@ -2,7 +2,6 @@
 in the button pictures of recorded frames."""
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 import e2ebase  # noqa: E402
@@ -52,7 +51,7 @@ class PlayTest(e2ebase.SessionTest):
         # Pause by the same button stops the counts too.
         self.play()
         self.click_button(PLAY)
-        time.sleep(0.3)
+        self.wait_updates(2)
         a = self.next_status()
         b = self.next_status()
         self.assertEqual((a.live, a.emitLive), (b.live, b.emitLive))

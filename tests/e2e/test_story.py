@@ -4,7 +4,6 @@ one of them full-window, flight and turns, the display toggles, paging a fine gr
 tile, placing a fountain, reset, the integrator, and closing the window."""
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 import e2ebase  # noqa: E402
@@ -111,7 +110,6 @@ class StoryTest(e2ebase.SessionTest):
         # The source button, then a click on the ground: one more fountain.
         before = self.next_status().emitters
         self.click_button(SOURCE)
-        time.sleep(0.2)
         s.click(*GROUND)
         self.assertGreaterEqual(self.next_status(2).emitters, before + 1)
 

@@ -3,7 +3,6 @@ ground, the jelly blob squashes where it lands, the tower sways in its bowl with
 falling over, and the wireframe and mouse-tracking toggles draw what they should."""
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 import e2ebase  # noqa: E402
@@ -39,13 +38,15 @@ def mask_box(frame, pred, box):
 
 class WorldTest(e2ebase.SessionTest):
     def record_run(self, seconds):
-        """Records every frame for a while after pressing play; returns the frames."""
+        """Records every frame from pressing play until the world has run `seconds` of its
+        own time (one frame per update); returns the complete frames."""
         s = self.s
+        have = len(s.frames())
         self.key_until("backslash", "begin recording\n")
         self.click_button(e2ebase.PLAY)
-        time.sleep(seconds)
+        count = have + int(seconds * e2ebase.UPDATES_PER_SECOND)
+        self.assertTrue(s.wait_for_frames(count, timeout=240), "only %d frames recorded" % len(s.frames()))
         self.key_until("backslash", "end recording\n")
-        time.sleep(0.5)
         names = s.frames()
         self.assertGreater(len(names), 10, "too few frames recorded")
         paths = [os.path.join(s.workdir, n) for n in names]
@@ -57,7 +58,7 @@ class WorldTest(e2ebase.SessionTest):
         self.assertGreater(tower_px, 400, "the tower is not standing in the bowl")
         sparks_paused = paused.count(sparkish, RAMP_GROUND, 2)
 
-        frames = self.record_run(4.0)
+        frames = self.record_run(2.5)
         # The blob: round while it falls, squashed once it has landed.
         shapes = []
         for f in frames[::2]:
@@ -105,7 +106,7 @@ class WorldTest(e2ebase.SessionTest):
                 s.release(3)
             s.release(1)
             self.play()
-            time.sleep(2.5)
+            self.wait_world_seconds(2.5)
             return mask_box(self.grab(), jelly, sky)[1]
 
         # Pinned and freed again: it falls like the rest.
