@@ -58,7 +58,7 @@ class WorldTest(e2ebase.SessionTest):
         self.assertGreater(tower_px, 400, "the tower is not standing in the bowl")
         sparks_paused = paused.count(sparkish, RAMP_GROUND, 2)
 
-        frames = self.record_run(2.5)
+        frames = self.record_run(2.0)
         # The blob: round while it falls, squashed once it has landed.
         shapes = []
         for f in frames[::2]:
@@ -83,7 +83,7 @@ class WorldTest(e2ebase.SessionTest):
 
         # The sparks: many rest and skid on the ramp and the ground around it instead of
         # falling through.
-        later = self.grab(settle=2.0)
+        later = self.grab(settle=1.0)
         resting = later.count(sparkish, RAMP_GROUND, 2) - sparks_paused
         self.assertGreater(resting, 60, "no sparks on the ramp or the ground")
         box, n = mask_box(later, stone, TOWER)
@@ -106,7 +106,7 @@ class WorldTest(e2ebase.SessionTest):
                 s.release(3)
             s.release(1)
             self.play()
-            self.wait_world_seconds(2.5)
+            self.wait_world_seconds(1.5)
             return mask_box(self.grab(), jelly, sky)[1]
 
         # Pinned and freed again: it falls like the rest.
