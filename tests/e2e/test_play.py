@@ -27,7 +27,8 @@ class PlayTest(e2ebase.SessionTest):
         glow0 = before.count(glowing, (0, 0, WIDTH, HEIGHT - 140), 2)
 
         first = self.play()
-        later = self.next_status(2)
+        self.wait_world_seconds(0.5)
+        later = self.next_status()
         self.assertGreater(later.live, paused.live)
         self.assertGreater(later.emitLive, 100)
         self.assertGreater(later.created, first.created - 1)
