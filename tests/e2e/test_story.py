@@ -44,6 +44,7 @@ class StoryTest(e2ebase.SessionTest):
         self.assertGreater(self.next_status(2).created, paused.created, "play did not start the world")
         for step in range(1, 6):
             s.move(BLOB[0] - 20 * step, BLOB[1] + 30 * step)
+        self.wait_world_seconds(0.5)  # the held particle catches up with the cursor
         # Pin it where it hangs; the cursor moves on and the drag line stretches after it,
         # straight up into open sky, clear of the hanging blob and the fountains.
         s.press(3)

@@ -126,8 +126,9 @@ class Session:
     def _start_xvfb(self, width, height):
         """Lets the server choose a free display itself (-displayfd), so that sessions
         started at the same moment by other suites never race for one number; -noreset
-        keeps it from regenerating (and refusing connections) when a client leaves."""
-        screen = ["-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"]
+        keeps it from regenerating (and refusing connections) when a client leaves; -r
+        turns key repeat off, so that a key held across slow frames is pressed only once."""
+        screen = ["-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset", "-r"]
         for _ in range(3):
             rfd, wfd = os.pipe()
             self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(wfd), *screen], pass_fds=(wfd,),
