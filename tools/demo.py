@@ -39,15 +39,18 @@ def main():
     parser.add_argument("--four", action="store_true", help="record the four views instead of one")
     parser.add_argument("--fountain", action="store_true",
                         help="hold the jelly blob up in the sky and start fountains on it with z")
+    parser.add_argument("--build", default=os.path.join(here, "..", "build"), help="the build folder")
+    parser.add_argument("--console", help="write the program's console output to this file")
     args = parser.parse_args()
 
-    root = os.path.normpath(os.path.join(here, ".."))
-    run_dir = os.path.join(root, "build", "run")
-    binary = os.path.join(run_dir, "tessivane")
+    # The world as the build ships it, in a folder of its own: the run folder may hold the
+    # user's edited scene and recordings, which are neither ours to show nor to touch.
+    build = os.path.abspath(args.build)
+    binary = os.path.join(build, "run", "tessivane")
     out = os.path.abspath(args.out)
     os.makedirs(out, exist_ok=True)
 
-    s = tvdrive.Session(binary, run_dir)
+    s = tvdrive.Session(binary, os.path.join(build, "shipped"))
     try:
         s.find_window()
         if not s.wait_for("par: ", timeout=60):
@@ -64,10 +67,13 @@ def main():
         if args.four:
             s.move(360, 240)
             s.hold_key("space")
-        s.hold_key("backslash")
+        if not s.key_until("backslash", "begin recording\n"):
+            sys.exit("recording did not start: " + s.console()[-500:])
         time.sleep(args.seconds)
-        s.hold_key("backslash")
-        time.sleep(0.5)
+        s.wait_for_frames(1, timeout=60)
+        if not s.key_until("backslash", "end recording\n"):
+            sys.exit("recording did not stop: " + s.console()[-500:])
+        s.wait_updates(2)  # the last frame is complete on disk
         frames = s.frames()[:: max(1, args.every)]
         written = []
         for i, name in enumerate(frames):
@@ -84,6 +90,9 @@ def main():
                 print("wrote " + video)
     finally:
         s.close()
+        if args.console:
+            with open(args.console, "w", encoding="latin-1") as f:
+                f.write(s.console())
         s.shutdown()
 
 

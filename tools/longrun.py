@@ -161,13 +161,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("mode", choices=["soak", "story"])
     parser.add_argument("--binary", default=os.path.join(root, "build", "run", "tessivane"))
-    parser.add_argument("--run-dir", help="the folder with test.scn and data/ (default: the binary's)")
+    parser.add_argument("--run-dir", help="the folder with test.scn and data/ (default: the build's "
+                        "shipped/ beside the binary's folder, as the build made them)")
     parser.add_argument("--minutes", type=float, default=10.0, help="soak length")
     parser.add_argument("--frames", type=int, default=600, help="frames the story must draw at least")
     parser.add_argument("--console", help="where the story keeps the program's console output")
     args = parser.parse_args()
     if not args.run_dir:
-        args.run_dir = os.path.dirname(os.path.abspath(args.binary))
+        args.run_dir = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(args.binary))), "shipped")
     failures = soak(args) if args.mode == "soak" else story(args)
     for f in failures:
         print("FAIL: " + f)

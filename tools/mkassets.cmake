@@ -1,4 +1,4 @@
-# Our own pictures, generated into the run folder at build time.
+# Our own pictures, generated at build time among the run folder's inputs.
 add_library(tv_art STATIC
   ${CMAKE_CURRENT_LIST_DIR}/art_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/art_sky.cpp
@@ -13,28 +13,28 @@ add_executable(mkassets ${CMAKE_CURRENT_LIST_DIR}/mkassets.cpp)
 target_link_libraries(mkassets PRIVATE tv_art)
 
 set(TV_ART_OUTPUTS
-  ${TESSIVANE_RUN_DIR}/data/par_lum.bmp
-  ${TESSIVANE_RUN_DIR}/data/landscape.bmp
-  ${TESSIVANE_RUN_DIR}/data/int_euler.bmp
-  ${TESSIVANE_RUN_DIR}/data/int_rk4.bmp
-  ${TESSIVANE_RUN_DIR}/data/source.bmp
-  ${TESSIVANE_RUN_DIR}/data/reset.bmp
-  ${TESSIVANE_RUN_DIR}/data/pause.bmp
-  ${TESSIVANE_RUN_DIR}/data/play.bmp
-  ${TESSIVANE_RUN_DIR}/data/stone.bmp
-  ${TESSIVANE_RUN_DIR}/data/wood.bmp
-  ${TESSIVANE_RUN_DIR}/data/jelly.bmp
-  ${TESSIVANE_RUN_DIR}/data/metal.bmp
-  ${TESSIVANE_RUN_DIR}/bone.bmp
+  ${TESSIVANE_SHIP_DIR}/data/par_lum.bmp
+  ${TESSIVANE_SHIP_DIR}/data/landscape.bmp
+  ${TESSIVANE_SHIP_DIR}/data/int_euler.bmp
+  ${TESSIVANE_SHIP_DIR}/data/int_rk4.bmp
+  ${TESSIVANE_SHIP_DIR}/data/source.bmp
+  ${TESSIVANE_SHIP_DIR}/data/reset.bmp
+  ${TESSIVANE_SHIP_DIR}/data/pause.bmp
+  ${TESSIVANE_SHIP_DIR}/data/play.bmp
+  ${TESSIVANE_SHIP_DIR}/data/stone.bmp
+  ${TESSIVANE_SHIP_DIR}/data/wood.bmp
+  ${TESSIVANE_SHIP_DIR}/data/jelly.bmp
+  ${TESSIVANE_SHIP_DIR}/data/metal.bmp
+  ${TESSIVANE_SHIP_DIR}/bone.bmp
 )
 foreach(face ft bk dn up rt lf)
-  list(APPEND TV_ART_OUTPUTS ${TESSIVANE_RUN_DIR}/data/sky/blue${face}.bmp)
+  list(APPEND TV_ART_OUTPUTS ${TESSIVANE_SHIP_DIR}/data/sky/blue${face}.bmp)
 endforeach()
 
 add_custom_command(OUTPUT ${TV_ART_OUTPUTS}
-  COMMAND mkassets ${TESSIVANE_RUN_DIR}
+  COMMAND mkassets ${TESSIVANE_SHIP_DIR}
   DEPENDS mkassets
-  COMMENT "Painting our pictures into the run folder")
+  COMMENT "Painting our pictures")
 add_custom_target(art_assets ALL DEPENDS ${TV_ART_OUTPUTS})
 
 # Regenerates the committed models in data/ (run by hand after changing the models).

@@ -14,6 +14,8 @@ import tvdrive  # noqa: E402
 ARGS = None
 WIDTH, HEIGHT = 720, 480
 FRAME_BYTES = 54 + WIDTH * 3 * HEIGHT
+# Updates in one second of world time: the playing world advances 1/60 s per update.
+UPDATES_PER_SECOND = 60
 
 # Button rectangles (x, y, w, h) counted from the window's bottom-left corner.
 INTEGRATOR = (0, 96, 64, 32)
@@ -131,6 +133,15 @@ class SessionTest(unittest.TestCase):
             time.sleep(0.05)
         self.fail("no status line within %d s" % timeout)
 
+    def wait_updates(self, count, start=None):
+        """Lets `count` updates (frames) go by, however long they take."""
+        self.assertTrue(self.s.wait_updates(count, start),
+                        "fewer than %d updates; console: %r" % (count, self.s.console()[-800:]))
+
+    def wait_world_seconds(self, seconds):
+        """Lets the playing world move on by `seconds` of its own time."""
+        self.wait_updates(int(round(seconds * UPDATES_PER_SECOND)))
+
     def expect_line(self, text, start, timeout=20):
         self.assertTrue(self.s.wait_for(text, timeout=timeout, start=start),
                         "missing %r in %r" % (text, self.s.console()[start:][-800:]))
@@ -139,13 +150,18 @@ class SessionTest(unittest.TestCase):
     def key(self, name, seconds=0.2):
         self.s.hold_key(name, seconds)
 
-    def key_until(self, name, text, timeout=20):
-        """Holds a key down until the console shows its effect: a slow frame on a loaded
-        machine cannot then see both the press and the release at once and miss it."""
+    def key_until(self, name, text, timeout=20, count=1):
+        """Holds a key down until the console shows its effect (`count` times): a slow frame
+        on a loaded machine cannot then see both the press and the release at once."""
         start = self.mark()
         self.s.xdo("keydown", "--window", self.s.window, name)
         try:
-            self.expect_line(text, start, timeout)
+            deadline = time.time() + timeout
+            while self.s.console()[start:].count(text) < count and time.time() < deadline:
+                self.assertIsNone(self.s.proc.poll(), self.s.console()[-800:])
+                time.sleep(0.05)
+            self.assertGreaterEqual(self.s.console()[start:].count(text), count,
+                                    "missing %r in %r" % (text, self.s.console()[start:][-800:]))
         finally:
             self.s.xdo("keyup", "--window", self.s.window, name)
             time.sleep(0.1)
@@ -176,9 +192,10 @@ class SessionTest(unittest.TestCase):
 
     # Frames
     def grab(self, settle=0.0):
-        """Records a short run of frames and returns the last complete one."""
+        """Records a short run of frames and returns the last complete one, after `settle`
+        seconds of world time (counted in updates, not on the clock)."""
         if settle:
-            time.sleep(settle)
+            self.wait_world_seconds(settle)
         s = self.s
         have = len(s.frames())
         self.key_until("backslash", "begin recording\n")

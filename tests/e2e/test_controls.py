@@ -225,12 +225,12 @@ class ControlsTest(e2ebase.SessionTest):
         # A tap changes baseRadius in its pressed and its released frame; holding keeps going.
         start = self.mark()
         self.key_until("equal", "baseRadius is 65\n")
-        time.sleep(0.3)
+        self.wait_updates(2)
         seen = [int(v) for v in e2ebase.re.findall(r"baseRadius is (\d+)\n", s.console()[start:])]
         self.assertEqual(seen, list(range(65, 65 + len(seen))))
         start = self.mark()
-        self.key("minus", 0.6)
-        time.sleep(0.3)
+        self.key_until("minus", "baseRadius is ", count=3)
+        self.wait_updates(2)
         down = [int(v) for v in e2ebase.re.findall(r"baseRadius is (\d+)\n", s.console()[start:])]
         self.assertGreaterEqual(len(down), 3)
         self.assertEqual(down, list(range(seen[-1] - 1, seen[-1] - 1 - len(down), -1)))

@@ -36,7 +36,7 @@ class ShellTest(unittest.TestCase):
         mark = len(s.console())
         s.hold_key("backslash")
         self.assertTrue(s.wait_for("end recording\n", start=mark))
-        time.sleep(0.5)  # a frame being written when the key went down may still land
+        s.wait_updates(2)  # a frame being written when the key went down may still land
 
         frames = s.frames()
         self.assertIn("dumper00000.bmp", frames)
@@ -49,7 +49,7 @@ class ShellTest(unittest.TestCase):
 
         # No more frames once recording is off.
         count = len(frames)
-        time.sleep(0.5)
+        s.wait_updates(5)
         self.assertEqual(len(s.frames()), count)
 
         status = s.close()

@@ -42,13 +42,15 @@ def mask_box(frame, pred, box):
 
 class WorldTest(e2ebase.SessionTest):
     def record_run(self, seconds):
-        """Records every frame for a while after pressing play; returns the frames."""
+        """Records every frame from pressing play until the world has run `seconds` of its
+        own time (one frame per update); returns the complete frames."""
         s = self.s
+        have = len(s.frames())
         self.key_until("backslash", "begin recording\n")
         self.click_button(e2ebase.PLAY)
-        time.sleep(seconds)
+        count = have + int(seconds * e2ebase.UPDATES_PER_SECOND)
+        self.assertTrue(s.wait_for_frames(count, timeout=240), "only %d frames recorded" % len(s.frames()))
         self.key_until("backslash", "end recording\n")
-        time.sleep(0.5)
         names = s.frames()
         self.assertGreater(len(names), 10, "too few frames recorded")
         paths = [os.path.join(s.workdir, n) for n in names]
@@ -60,7 +62,7 @@ class WorldTest(e2ebase.SessionTest):
         self.assertGreater(tower_px, 400, "the tower is not standing in the bowl")
         sparks_paused = paused.count(sparkish, RAMP_GROUND, 2)
 
-        frames = self.record_run(4.0)
+        frames = self.record_run(2.0)
         # The blob: round while it falls, squashed once it has landed.
         shapes = []
         for f in frames[::2]:
@@ -85,7 +87,7 @@ class WorldTest(e2ebase.SessionTest):
 
         # The sparks: many rest and skid on the ramp and the ground around it instead of
         # falling through.
-        later = self.grab(settle=2.0)
+        later = self.grab(settle=1.0)
         resting = later.count(sparkish, RAMP_GROUND, 2) - sparks_paused
         self.assertGreater(resting, 60, "no sparks on the ramp or the ground")
         box, n = mask_box(later, stone, TOWER)
@@ -108,7 +110,7 @@ class WorldTest(e2ebase.SessionTest):
                 s.release(3)
             s.release(1)
             self.play()
-            time.sleep(2.5)
+            self.wait_world_seconds(1.5)
             return mask_box(self.grab(), jelly, sky)[1]
 
         # Pinned and freed again: it falls like the rest.

@@ -1,16 +1,24 @@
 """Drives the real tessivane binary in a private Xvfb with xdotool.
 
-Each session gets a free display number, a scratch working folder that links the
-run folder's data files, and cleans up only the processes it started.
+Each session gets a free display number, a scratch working folder holding copies of
+the program's inputs, and cleans up only the processes it started.
 """
 import ctypes
 import os
+import re
 import shutil
 import signal
 import struct
 import subprocess
 import tempfile
 import time
+
+# What the program reads from its folder. Only these are copied into a session's folder:
+# never the user's recordings or other files that share a run folder with them, and
+# nothing the program writes can reach back into the folder they came from.
+INPUTS = ("test.scn", "bone.bmp", "data")
+
+UPDATES = re.compile(r"updates/sec: (\d+)\n")
 
 
 def free_display():
@@ -100,9 +108,12 @@ class Session:
         self.binary = binary
         self.run_dir = run_dir
         self.workdir = tempfile.mkdtemp(prefix="tv_e2e_")
-        for name in os.listdir(run_dir):
-            if name != os.path.basename(binary):
-                os.symlink(os.path.join(run_dir, name), os.path.join(self.workdir, name))
+        for name in INPUTS:
+            src = os.path.join(run_dir, name)
+            if os.path.isdir(src):
+                shutil.copytree(src, os.path.join(self.workdir, name))
+            elif os.path.exists(src):
+                shutil.copyfile(src, os.path.join(self.workdir, name))
         self.xvfb = None
         self._start_xvfb(width, height)
         self.env = dict(os.environ, DISPLAY=self.display)
@@ -115,8 +126,9 @@ class Session:
     def _start_xvfb(self, width, height):
         """Lets the server choose a free display itself (-displayfd), so that sessions
         started at the same moment by other suites never race for one number; -noreset
-        keeps it from regenerating (and refusing connections) when a client leaves."""
-        screen = ["-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"]
+        keeps it from regenerating (and refusing connections) when a client leaves; -r
+        turns key repeat off, so that a key held across slow frames is pressed only once."""
+        screen = ["-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset", "-r"]
         for _ in range(3):
             rfd, wfd = os.pipe()
             self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(wfd), *screen], pass_fds=(wfd,),
@@ -162,6 +174,26 @@ class Session:
             time.sleep(0.05)
         return False
 
+    def updates_since(self, start):
+        """Updates the program has surely made since console offset `start`: the counts of
+        the status lines printed after it, less the first, which may count earlier ones."""
+        return sum(int(n) for n in UPDATES.findall(self.console()[start:])[1:])
+
+    def wait_updates(self, count, start=None, timeout=120):
+        """Waits until the program has made `count` updates (frames) after `start` (default:
+        now), however slowly the frames come. The world moves one fixed step per update
+        while it plays."""
+        if start is None:
+            start = len(self.console())
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.updates_since(start) >= count:
+                return True
+            if self.proc.poll() is not None:
+                return False
+            time.sleep(0.05)
+        return False
+
     # Window and input
     def xdo(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True,
@@ -183,12 +215,29 @@ class Session:
         vals = dict(line.split("=", 1) for line in out.split() if "=" in line)
         return int(vals["WIDTH"]), int(vals["HEIGHT"])
 
+    def frame_seconds(self):
+        """How long a frame takes now, from the last status line (a guess before one)."""
+        counts = UPDATES.findall(self.console())
+        return 1.0 / max(1, int(counts[-1])) if counts else 0.1
+
     def hold_key(self, key, seconds=0.25):
-        """Keys must stay down across at least one frame to be seen."""
+        """Keys must stay down across at least one frame to be seen: however slow the frames
+        are, the key stays down for three of them."""
         self.xdo("keydown", "--window", self.window, key)
-        time.sleep(seconds)
+        time.sleep(max(seconds, 3 * self.frame_seconds()))
         self.xdo("keyup", "--window", self.window, key)
         time.sleep(0.1)
+
+    def key_until(self, key, text, timeout=20):
+        """Holds a key down until the console shows `text` after the press, so that a slow
+        frame cannot miss it; returns whether it showed."""
+        start = len(self.console())
+        self.xdo("keydown", "--window", self.window, key)
+        try:
+            return self.wait_for(text, timeout, start)
+        finally:
+            self.xdo("keyup", "--window", self.window, key)
+            time.sleep(0.1)
 
     def move(self, x, y):
         """x, y in window pixels from the top-left corner."""

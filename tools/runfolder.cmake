@@ -1,0 +1,80 @@
+# Puts the inputs this build made (SHIPPED: test.scn, data/, bone.bmp) into the run
+# folder (RUN) without losing anything a user did there. RECORD keeps the hash of each
+# file as the build last wrote it: a file still carrying that hash is the build's own and
+# is brought up to date; one that differs was edited by the user and stays, and the build
+# says so. Everything else in the run folder (recordings, the user's own files) is never
+# looked at.
+#   cmake -DSHIPPED=<dir> -DRUN=<dir> -DRECORD=<file> -P runfolder.cmake
+cmake_minimum_required(VERSION 3.20)
+foreach(var SHIPPED RUN RECORD)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "runfolder.cmake needs -D${var}=...")
+  endif()
+  get_filename_component(${var} "${${var}}" ABSOLUTE)
+endforeach()
+
+# Copies whole or not at all; the partial copy lives beside the record, never under a
+# name of the user's.
+function(put src dest)
+  get_filename_component(dir "${dest}" DIRECTORY)
+  file(MAKE_DIRECTORY "${dir}")
+  file(COPY_FILE "${src}" "${RECORD}.copy")
+  file(RENAME "${RECORD}.copy" "${dest}")
+endfunction()
+
+set(names "")
+set(hashes "")
+if(EXISTS "${RECORD}")
+  file(STRINGS "${RECORD}" lines)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^([0-9a-f]+) (.+)$")
+      list(APPEND hashes "${CMAKE_MATCH_1}")
+      list(APPEND names "${CMAKE_MATCH_2}")
+    endif()
+  endforeach()
+endif()
+
+file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${SHIPPED}" "${SHIPPED}/*")
+list(SORT files)
+set(written "")
+foreach(rel IN LISTS files)
+  set(src "${SHIPPED}/${rel}")
+  set(dest "${RUN}/${rel}")
+  file(SHA256 "${src}" new)
+  set(last "")
+  list(FIND names "${rel}" i)
+  if(i GREATER -1)
+    list(GET hashes ${i} last)
+  endif()
+
+  set(keep "${last}")
+  if(IS_SYMLINK "${dest}" OR IS_DIRECTORY "${dest}")
+    # Something the user put there on purpose: never replaced.
+    set(cur "")
+    if(EXISTS "${dest}" AND NOT IS_DIRECTORY "${dest}")
+      file(SHA256 "${dest}" cur)
+    endif()
+    if(NOT cur STREQUAL new)
+      message("Kept your ${dest} (a link or folder, not the build's file); this build's ${rel} is ${src}")
+    endif()
+  elseif(EXISTS "${dest}")
+    file(SHA256 "${dest}" cur)
+    if(cur STREQUAL new)
+      set(keep "${new}")
+    elseif(cur STREQUAL last)
+      put("${src}" "${dest}")
+      set(keep "${new}")
+    else()
+      message("Kept your edited ${dest}: it differs from what the build last put there. "
+              "This build's ${rel} is ${src}")
+    endif()
+  else()
+    put("${src}" "${dest}")
+    set(keep "${new}")
+  endif()
+  if(keep)
+    string(APPEND written "${keep} ${rel}\n")
+  endif()
+endforeach()
+file(WRITE "${RECORD}.part" "${written}")
+file(RENAME "${RECORD}.part" "${RECORD}")
