@@ -35,14 +35,17 @@ const char* cameraName(const Camera* c)
 
 OverlayFigures currentFigures()
 {
+    // The counts are the last status line's: they agree with the console, and the panel's
+    // picture is painted and uploaded again once a second rather than every played frame.
     OverlayFigures f;
-    f.updatesPerSecond = scene.updatesPerSecond;
-    f.particles = scene.parSys.liveCount();
+    const ParScene::StatusFigures& st = scene.lastStatus;
+    f.updatesPerSecond = st.updatesPerSecond;
+    f.particles = st.particles;
     f.pool = MAX_PARTICLES;
-    f.glow = scene.emittedParticles.liveCount();
-    f.springs = scene.springSys.count();
-    f.emitters = static_cast<int>(scene.emitters.size());
-    f.sinks = static_cast<int>(scene.sinks.size());
+    f.glow = st.glow;
+    f.springs = st.springs;
+    f.emitters = st.emitters;
+    f.sinks = st.sinks;
     f.rk4 = scene.useRk4;
     f.paused = scene.timeStep == 0;
     f.recording = input.recording;

@@ -174,7 +174,8 @@ void ParScene::update()
     if (t / 1000 != lastSecond) {
         lastSecond = t / 1000;
         std::printf("updates/sec: %d\n", updateCount);
-        updatesPerSecond = updateCount;
+        lastStatus = {updateCount, parSys.liveCount(), emittedParticles.liveCount(), springSys.count(),
+                      static_cast<int>(emitters.size()), static_cast<int>(sinks.size())};
         updateCount = 0;
         std::printf("par: %d/%d ", parSys.liveCount(), parSys.createdCount());
         std::printf("emit: %d/%d ", emittedParticles.liveCount(), emittedParticles.createdCount());

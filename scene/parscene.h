@@ -114,7 +114,11 @@ public:
     // Status-line bookkeeping of update.
     int lastSecond = -1;
     int updateCount = 0;
-    int updatesPerSecond = 0;  // the count the last status line printed
+    // The figures the last status line printed, for displays that refresh with it.
+    struct StatusFigures {
+        int updatesPerSecond = 0, particles = 0, glow = 0, springs = 0, emitters = 0, sinks = 0;
+    };
+    StatusFigures lastStatus;
     int previousMs = 0;
     float frameTime = 0;  // measured, deliberately unused by the simulation
 
