@@ -23,17 +23,3 @@ public:
 // way; draw tests turn it off to compare.
 extern bool viewCulling;
 
-// Box grown to hold points one at a time; starts empty.
-struct PointBounds {
-    Vec3 lo{kInfinity, kInfinity, kInfinity};
-    Vec3 hi{-kInfinity, -kInfinity, -kInfinity};
-    void add(const Vec3& p)
-    {
-        if (p.x < lo.x) lo.x = p.x;
-        if (p.y < lo.y) lo.y = p.y;
-        if (p.z < lo.z) lo.z = p.z;
-        if (p.x > hi.x) hi.x = p.x;
-        if (p.y > hi.y) hi.y = p.y;
-        if (p.z > hi.z) hi.z = p.z;
-    }
-};

@@ -12,10 +12,10 @@ namespace {
 template <class Body>
 bool bodyMayShow(const Body& body, const Frustum& view)
 {
-    PointBounds b;
+    BBox b = BBox::empty();
     for (const Particle* p : body.vertex)
-        if (p) b.add(p->pos);
-    return view.mayShow(b.lo, b.hi);
+        if (p) b.extend(p->pos);
+    return view.mayShow(b.min, b.max);
 }
 }  // namespace
 
@@ -76,9 +76,9 @@ struct GlowQuad {
     Vec3 corner[4];
     bool mayShow(const Frustum& view) const
     {
-        PointBounds b;
-        for (const Vec3& c : corner) b.add(c);
-        return view.mayShow(b.lo, b.hi);
+        BBox b = BBox::empty();
+        for (const Vec3& c : corner) b.extend(c);
+        return view.mayShow(b.min, b.max);
     }
     void draw() const
     {

@@ -30,9 +30,9 @@ void VisibleStrips::endStrip()
     const size_t n = strip.size();
     if (n < 3) return;  // no triangle
     auto shows = [&](size_t from, size_t to) {
-        PointBounds b;
-        for (size_t i = from; i < to; ++i) b.add(strip[i]);
-        return view.mayShow(b.lo, b.hi);
+        BBox b = BBox::empty();
+        for (size_t i = from; i < to; ++i) b.extend(strip[i]);
+        return view.mayShow(b.min, b.max);
     };
     if (n % 2) {
         if (shows(0, n)) send(0, n);
