@@ -3,6 +3,7 @@
 // top. Produced by the readers, freed by the caller with freeImage.
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 
 struct Image {
     int width = 0;
@@ -11,6 +12,11 @@ struct Image {
 };
 
 void freeImage(Image* image);
+
+struct ImageFree {
+    void operator()(Image* image) const { freeImage(image); }
+};
+using ImagePtr = std::unique_ptr<Image, ImageFree>;
 
 // Largest picture either reader will allocate for (8192 x 8192): anything bigger is a
 // corrupt header far more often than a real texture, and no GL we meet could take it.

@@ -551,22 +551,14 @@ bool ObjFile::loadMaterialsFromMemory(const char* text, size_t size)
             }
             last->textureFile = readName(c);
             last->texture.release();
-            last->textureLoaded = loadTexture(*last);
+            // Decoded now, so that the reader's own lines come out where the file names it.
+            last->picture.reset(Texture::loadImage(last->textureFile.c_str()));
+            last->textureLoaded = last->picture != nullptr;
             if (!last->textureLoaded) std::printf("unable to load requested material %s\n", last->textureFile.c_str());
         } else {
             std::printf("mtl file unknown char: %c\n", first);
             return false;
         }
     }
-    return true;
-}
-
-bool ObjFile::loadTexture(ObjMaterial& material) const
-{
-    if (buildTextures) return material.texture.load(material.textureFile.c_str());
-    // Without a GL context only the picture itself can be checked.
-    Image* image = Texture::loadImage(material.textureFile.c_str());
-    if (!image) return false;
-    freeImage(image);
     return true;
 }

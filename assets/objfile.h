@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/vecmath.h"
+#include "assets/image.h"
 #include "assets/texture.h"
 
 struct ObjCorner {
@@ -38,8 +39,10 @@ struct ObjMaterial {
     int illum = 0;
     float ns = 1.0f;
     std::string textureFile;
+    // The map_Kd picture as read, held until uploadTextures turns it into `texture`.
+    ImagePtr picture;
     Texture texture;
-    // The map_Kd picture was read (and built, when the model builds textures).
+    // The map_Kd picture was read.
     bool textureLoaded = false;
 };
 
@@ -69,6 +72,9 @@ public:
     // draw with the model's own normals and texture coordinates.
     void draw(const Vec3* vertexArray, bool useMaterials) const;
     void draw() const { draw(vertices.data(), true); }
+    // Builds the materials' textures from the pictures the reader kept, and lets the
+    // pictures go. Needs a GL context; reading a model never touches GL.
+    void uploadTextures();
 
     int flags = 0;
     int listHandle = 0;
@@ -81,13 +87,9 @@ public:
     BBox bounds = BBox::empty();
     float radius = 0;
     std::vector<std::unique_ptr<ObjMaterial>> materials;
-    // Tools without a GL context turn this off: map_Kd then only checks that the
-    // picture decodes, and the material's texture stays empty.
-    bool buildTextures = true;
 
 private:
     void readFace(const char*& p, const char* end, int material, std::vector<ObjCorner>& face);
     bool postProcess(bool withEdges);
     void generateNormals();
-    bool loadTexture(ObjMaterial& material) const;
 };

@@ -2,6 +2,8 @@
 // that share a material.
 #include <GL/gl.h>
 
+#include <cstdio>
+
 #include "assets/objfile.h"
 
 void ObjFile::draw(const Vec3* vertexArray, bool useMaterials) const
@@ -32,4 +34,18 @@ void ObjFile::draw(const Vec3* vertexArray, bool useMaterials) const
         }
     }
     if (open) glEnd();
+}
+
+void ObjFile::uploadTextures()
+{
+    for (auto& m : materials) {
+        if (!m->picture) continue;
+        const Image& image = *m->picture;
+        if (!m->texture.build2DMipmaps(image.width, image.height, GL_RGB, GL_UNSIGNED_BYTE, image.data, 3,
+                                       image.width * 3)) {
+            m->textureLoaded = false;
+            std::printf("unable to load requested material %s\n", m->textureFile.c_str());
+        }
+        m->picture.reset();
+    }
 }

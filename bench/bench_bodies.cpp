@@ -26,7 +26,6 @@ float unit() { return tv::rand() / 32767.0f; }
 void BM_RainOnTeapot(benchmark::State& state)
 {
     ObjFile mesh;
-    mesh.buildTextures = false;
     if (!mesh.load((corpus + "teapot.obj").c_str(), false)) {
         state.SkipWithError("teapot.obj not found");
         return;
@@ -80,7 +79,6 @@ BENCHMARK(BM_RainOnTeapot)->Unit(benchmark::kMillisecond);
 void BM_CowForcePass(benchmark::State& state)
 {
     ObjFile mesh;
-    mesh.buildTextures = false;
     if (!mesh.load((corpus + "spot.obj").c_str(), true)) {
         state.SkipWithError("spot.obj not found");
         return;
@@ -119,7 +117,6 @@ BENCHMARK(BM_CowForcePass)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 void BM_CowBuild(benchmark::State& state)
 {
     ObjFile mesh;
-    mesh.buildTextures = false;
     if (!mesh.load((corpus + "spot.obj").c_str(), true)) {
         state.SkipWithError("spot.obj not found");
         return;

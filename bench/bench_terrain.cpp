@@ -15,7 +15,7 @@
 #include "app/glext.h"
 #include "app/random.h"
 #include "scene/parscene.h"
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "terrain/landscape.h"
 #include "terrain/landscapetile.h"
 #include "terrain/noise.h"

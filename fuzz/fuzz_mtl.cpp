@@ -15,7 +15,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     ObjFile obj;
-    obj.buildTextures = false;
     obj.loadMaterialsFromMemory(reinterpret_cast<const char*>(data), size);
     return 0;
 }

@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static ObjFile obj;
-    obj.buildTextures = false;
     obj.loadFromMemory(reinterpret_cast<const char*>(data), size, size < 20000, "fuzz.obj");
     return 0;
 }

@@ -238,20 +238,10 @@ bool ObjInst::queryNode(int node, Query& q) const
         float frac = sweepSphereTriangle(q.start, hit.target, q.radius, corners, hit.plane, w);
         if (frac < 1) {
             any = true;
-            for (int k = 0; k < 3; ++k) {
-                hit.triangle[k] = *corners[k];
-                hit.weights[k] = w[k];
-            }
-            hit.restitution = restitution;
-            hit.friction = friction;
-            if (frac == 0) {
-                hit.target = q.start;
-                hit.t = 0;
+            if (hit.record(q.start, frac, corners, w, restitution, friction)) {
                 q.stop = true;
                 return true;
             }
-            hit.target = q.start + (hit.target - q.start) * frac;
-            hit.t = hit.t * frac;
             q.bound();
         }
     }

@@ -8,7 +8,7 @@
 #include "assets/objfile.h"
 #include "assets/texture.h"
 #include "scene/rigidtransform.h"
-#include "scene/tracehit.h"
+#include "app/tracehit.h"
 
 struct BspNode {
     float split = 0;

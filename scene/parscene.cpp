@@ -9,7 +9,7 @@
 #include "app/debug.h"
 #include "app/input.h"
 #include "app/viewport.h"
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 
 const ObjFile* yawModel = nullptr;
 const ObjFile* pitchModel = nullptr;
@@ -52,6 +52,7 @@ const ObjFile* ModelCache::getModel(const char* path, bool withEdges)
         delete m;
         return nullptr;
     }
+    m->uploadTextures();
     // The loader keeps the name it was given; a name too long for it is kept cut short,
     // which only costs a reload on the next request.
     if (std::strncmp(m->path, path, sizeof m->path) != 0) {

@@ -15,7 +15,7 @@
 #include "scene/objinst.h"
 #include "scene/rigidtransform.h"
 #include "scene/sky.h"
-#include "scene/tracehit.h"
+#include "app/tracehit.h"
 #include "terrain/landscape.h"
 
 // Every loaded model, owned here and never evicted before shutdown. A model loaded with

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <new>
 
-#include "scene/settings.h"
 #include "terrain/landscapetile.h"
 
 Landscape::Landscape() { resetDefaults(); }

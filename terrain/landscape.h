@@ -6,7 +6,7 @@
 #include "app/camera.h"
 #include "app/vecmath.h"
 #include "assets/texture.h"
-#include "scene/tracehit.h"
+#include "app/tracehit.h"
 
 class LandscapeTile;
 

@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 
 #include "app/glext.h"
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "terrain/landscape.h"
 #include "terrain/landscapetile.h"
 #include "terrain/lodrings.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <new>
 
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "terrain/landscape.h"
 #include "terrain/landscapetile.h"
 
@@ -104,19 +104,7 @@ bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
                 if (!(f < 1)) continue;
                 any = true;
                 hit.plane = plane;
-                for (int k = 0; k < 3; ++k) {
-                    hit.triangle[k] = *tri[k];
-                    hit.weights[k] = weights[k];
-                }
-                hit.restitution = restitution;
-                hit.friction = friction;
-                if (f == 0) {
-                    hit.target = start;
-                    hit.t = 0;
-                    return true;
-                }
-                hit.target = start + (hit.target - start) * f;
-                hit.t = hit.t * f;
+                if (hit.record(start, f, tri, weights, restitution, friction)) return true;
             }
         }
     }

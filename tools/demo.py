@@ -10,10 +10,9 @@ import sys
 import time
 import zlib
 
+import tvdrive  # the session driver beside this script
+
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "tests", "e2e"))
-import e2ebase  # noqa: E402
-import tvdrive  # noqa: E402
 
 
 def write_png(path, width, height, rows):
@@ -55,10 +54,10 @@ def main():
         s.find_window()
         if not s.wait_for("par: ", timeout=60):
             sys.exit("the sandbox did not start: " + s.console()[-500:])
-        s.click(*e2ebase.centre_top(e2ebase.PLAY))
+        s.click(*tvdrive.centre_top(tvdrive.PLAY))
         if args.fountain:
             # Catch the blob before it falls, pin it and let it hang under the cursor.
-            s.press(1, *e2ebase.BLOB_IN_SKY)
+            s.press(1, *tvdrive.BLOB_IN_SKY)
             s.press(3)
             s.release(3)
             s.move(450, 200)

@@ -73,7 +73,6 @@ bool inspectPicture(const char* path, const char* ppmOut)
 bool inspectModel(const char* path, bool withEdges)
 {
     ObjFile obj;
-    obj.buildTextures = false;
     if (!obj.load(path, withEdges)) {
         std::printf("%s: model not loaded\n", path);
         return false;
@@ -96,7 +95,6 @@ bool inspectModel(const char* path, bool withEdges)
 bool inspectLibrary(const char* path)
 {
     ObjFile obj;
-    obj.buildTextures = false;
     bool ok = obj.loadMaterials(path);
     int found = 0, missing = 0;
     textureCounts(obj, found, missing);

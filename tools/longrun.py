@@ -22,15 +22,14 @@ import subprocess
 import sys
 import time
 
+import tvdrive  # the session driver beside this script
+from tvdrive import STATUS
+
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.normpath(os.path.join(here, ".."))
-sys.path.insert(0, os.path.join(root, "tests", "e2e"))
-import e2ebase  # noqa: E402
-import tvdrive  # noqa: E402
-from e2ebase import STATUS  # noqa: E402
 
-PLAY = e2ebase.centre_top(e2ebase.PLAY)
-BLOB = e2ebase.BLOB_IN_SKY
+PLAY = tvdrive.centre_top(tvdrive.PLAY)
+BLOB = tvdrive.BLOB_IN_SKY
 POOL = 3000
 
 
@@ -81,7 +80,7 @@ def soak(args):
     finally:
         s.shutdown()
 
-    lines = [e2ebase.Status(m) for m in STATUS.finditer(console)]
+    lines = [tvdrive.Status(m) for m in STATUS.finditer(console)]
     seconds = args.minutes * 60
     if len(lines) < 0.9 * seconds:
         failures.append("only %d status lines in %d s" % (len(lines), seconds))
@@ -136,7 +135,7 @@ def story(args):
     if result.returncode != 0:
         failures.append("the story test failed")
     text = open(console, encoding="latin-1").read() if os.path.exists(console) else ""
-    frames = sum(e2ebase.Status(m).updates for m in STATUS.finditer(text))
+    frames = sum(tvdrive.Status(m).updates for m in STATUS.finditer(text))
     reports = {
         "invalid access (AddressSanitizer)": text.count("ERROR: AddressSanitizer"),
         "undefined behaviour (runtime error)": text.count("runtime error:"),

@@ -8,38 +8,16 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
+# The driver and the window's layout live with the tools, which use them too.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import tvdrive  # noqa: E402
+from tvdrive import (BLOB_IN_SKY, HEIGHT, INTEGRATOR, PLAY, RESET, SOURCE, STATUS,  # noqa: E402,F401
+                     WIDTH, Status, centre_top)
 
 ARGS = None
-WIDTH, HEIGHT = 720, 480
 FRAME_BYTES = 54 + WIDTH * 3 * HEIGHT
 # Updates in one second of world time: the playing world advances 1/60 s per update.
 UPDATES_PER_SECOND = 60
-
-# Button rectangles (x, y, w, h) counted from the window's bottom-left corner.
-INTEGRATOR = (0, 96, 64, 32)
-SOURCE = (0, 32, 64, 32)
-RESET = (0, 64, 64, 32)
-PLAY = (128, 64, 32, 32)
-
-# The jelly blob in the sky before it falls, from the start camera (top-left pixels).
-BLOB_IN_SKY = (570, 65)
-
-STATUS = re.compile(r"updates/sec: (\d+)\npar: (\d+)/(\d+) emit: (\d+)/(\d+) spring: (\d+) emitter: (\d+) sink: (\d+) \n")
-
-
-def centre_top(rect):
-    """The centre of a bottom-left rectangle in xdotool's top-left window pixels."""
-    x, y, w, h = rect
-    return x + w // 2, HEIGHT - (y + h // 2)
-
-
-class Status:
-    def __init__(self, m):
-        vals = [int(v) for v in m.groups()]
-        (self.updates, self.live, self.created, self.emitLive, self.emitCreated,
-         self.springs, self.emitters, self.sinks) = vals
 
 
 class Frame:

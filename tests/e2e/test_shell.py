@@ -10,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import tvdrive  # noqa: E402
 
 ARGS = None

@@ -12,7 +12,7 @@
 #include "app/camera.h"
 #include "app/glext.h"
 #include "assets/dumper.h"
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 #include "terrain/landscape.h"

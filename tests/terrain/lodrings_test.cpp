@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "terrain/landscape.h"
 #include "terrain/landscapetile.h"
 #include "terrain/lodrings.h"

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "support/testutil.h"
 #include "terrain/landscape.h"
 #include "terrain/landscapetile.h"

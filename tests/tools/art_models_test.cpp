@@ -49,7 +49,6 @@ protected:
     std::unique_ptr<ObjFile> load(const std::string& name, std::string* said = nullptr)
     {
         auto model = std::make_unique<ObjFile>();
-        model->buildTextures = false;
         StdoutCapture out;
         out.begin();
         const bool ok = model->load(("data/" + name + ".obj").c_str(), true);

@@ -289,7 +289,6 @@ TEST(ObjRead, FilesAndPaths)
         EXPECT_EQ(printed, "unable to open the file " + dir + "/none.obj\nunable to open the file " + dir +
                                "\nunable to open the file " + endless.pipe + "\nunable to open the file " +
                                endless.zero + "\nunable to open the file " + endless.pipe + "\n");
-        obj.buildTextures = false;
         printed = loadMtlText(obj, "newmtl t\nmap_Kd " + endless.zero + "\n");
         EXPECT_NE(printed.find("unable to load requested material " + endless.zero), std::string::npos);
     }

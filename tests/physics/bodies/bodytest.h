@@ -9,7 +9,6 @@
 inline std::unique_ptr<ObjFile> meshFromText(const char* text, bool withEdges = true)
 {
     auto m = std::make_unique<ObjFile>();
-    m->buildTextures = false;
     if (!m->loadFromMemory(text, std::strlen(text), withEdges, "mesh.obj")) return nullptr;
     return m;
 }

@@ -10,7 +10,6 @@
 inline std::unique_ptr<ObjFile> meshFromText(const std::string& text, const char* path = "mesh.obj")
 {
     auto m = std::make_unique<ObjFile>();
-    m->buildTextures = false;
     if (!m->loadFromMemory(text.data(), text.size(), false, path)) return nullptr;
     return m;
 }

@@ -166,7 +166,6 @@ TEST(ObjInstSweep, RealModelAgreesWithTestingEveryFace)
     const std::string dir = corpusDir("obj");
     TV_REQUIRE_CORPUS(dir);
     ObjFile mesh;
-    mesh.buildTextures = false;
     ASSERT_TRUE(mesh.load((dir + "/teapot.obj").c_str(), false));
     ObjInst inst;
     ASSERT_TRUE(inst.setModel(&mesh));

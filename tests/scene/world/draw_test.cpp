@@ -13,7 +13,7 @@
 #include "app/input.h"
 #include "app/viewport.h"
 #include "scene/parscene.h"
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 

@@ -22,7 +22,7 @@
 #include "app/random.h"
 #include "app/viewport.h"
 #include "scene/parscene.h"
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 

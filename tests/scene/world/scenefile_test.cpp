@@ -3,6 +3,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "assets/dumper.h"
 
 #include "support/glcontext.h"
 
@@ -244,6 +247,28 @@ TEST_F(SceneFileTest, ModelCacheKeepsEdgedAndPlainCopiesApart)
     EXPECT_EQ(scene.modelCache.getModel("missing.obj", false), nullptr);
     out.end();
     EXPECT_EQ(scene.modelCache.size(), 1);
+
+    // Reading a model only decodes its pictures; the cache makes them textures.
+    std::string error;
+    if (!GlContext::make(16, 16, &error)) GTEST_SKIP() << error;
+    const std::string dir = scratchDir("scenefile-texture");
+    std::vector<uint8_t> red(Dumper::stride(2) * 2);
+    for (size_t i = 2; i < red.size(); i += 3) red[i] = 255;
+    ASSERT_TRUE(Dumper::writeBmp((dir + "/red.bmp").c_str(), red.data(), 2, 2));
+    FILE* f = std::fopen((dir + "/tex.mtl").c_str(), "wb");
+    std::fprintf(f, "newmtl red\nmap_Kd %s/red.bmp\n", dir.c_str());
+    std::fclose(f);
+    f = std::fopen((dir + "/tex.obj").c_str(), "wb");
+    std::fprintf(f, "mtllib %s/tex.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl red\nf 1 2 3\n", dir.c_str());
+    std::fclose(f);
+    out.begin();
+    const ObjFile* textured = scene.modelCache.getModel((dir + "/tex.obj").c_str(), false);
+    out.end();
+    ASSERT_NE(textured, nullptr);
+    ASSERT_EQ(textured->materials.size(), 1u);
+    EXPECT_TRUE(textured->materials[0]->textureLoaded);
+    EXPECT_FALSE(textured->materials[0]->texture.empty());
+    EXPECT_FALSE(textured->materials[0]->picture);
 }
 
 TEST_F(SceneFileTest, ReloadingReplacesTheFileContentButKeepsSinks)

@@ -4,7 +4,7 @@
 
 #include "app/input.h"
 #include "scene/parscene.h"
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 
 struct FakeClock {
     static inline int now = 0;

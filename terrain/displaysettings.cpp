@@ -1,4 +1,4 @@
-#include "scene/settings.h"
+#include "terrain/displaysettings.h"
 
 bool lodFreeze = false;
 bool lodMapping = false;

@@ -20,6 +20,32 @@ INPUTS = ("test.scn", "bone.bmp", "data")
 
 UPDATES = re.compile(r"updates/sec: (\d+)\n")
 
+WIDTH, HEIGHT = 720, 480
+
+# Button rectangles (x, y, w, h) counted from the window's bottom-left corner.
+INTEGRATOR = (0, 96, 64, 32)
+SOURCE = (0, 32, 64, 32)
+RESET = (0, 64, 64, 32)
+PLAY = (128, 64, 32, 32)
+
+# The jelly blob in the sky before it falls, from the start camera (top-left pixels).
+BLOB_IN_SKY = (570, 65)
+
+STATUS = re.compile(r"updates/sec: (\d+)\npar: (\d+)/(\d+) emit: (\d+)/(\d+) spring: (\d+) emitter: (\d+) sink: (\d+) \n")
+
+
+def centre_top(rect):
+    """The centre of a bottom-left rectangle in xdotool's top-left window pixels."""
+    x, y, w, h = rect
+    return x + w // 2, HEIGHT - (y + h // 2)
+
+
+class Status:
+    def __init__(self, m):
+        vals = [int(v) for v in m.groups()]
+        (self.updates, self.live, self.created, self.emitLive, self.emitCreated,
+         self.springs, self.emitters, self.sinks) = vals
+
 
 def free_display():
     for n in range(90, 400):

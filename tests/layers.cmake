@@ -1,0 +1,56 @@
+# Which folder may include which (the README draws it): a layer includes only what lies
+# below it, the simulation itself only the core of app/, and no tool imports a test.
+# Run as: cmake -DROOT=<source folder> -P layers.cmake
+cmake_policy(VERSION 3.20)
+set(shell "app/shell.h|app/control.h|app/commandline.h")
+set(core "app/vecmath.h|app/debug.h|app/random.h")
+# folder glob | includes it must not make
+set(rules
+  "app/*|assets/|physics/|terrain/|scene/|gui/"
+  "assets/*|physics/|terrain/|scene/|gui/|${shell}"
+  "physics/*|terrain/|scene/|gui/|${shell}"
+  "terrain/*|physics/|scene/|gui/|${shell}"
+  "scene/*|gui/|${shell}"
+  "gui/*|${shell}"
+)
+set(shellFiles app/shell.cpp app/control.cpp app/commandline.cpp app/main.cpp)
+set(faults "")
+foreach(rule ${rules})
+  string(REPLACE "|" ";" parts "${rule}")
+  list(POP_FRONT parts pattern)
+  file(GLOB files RELATIVE ${ROOT} ${ROOT}/${pattern}.h ${ROOT}/${pattern}.cpp)
+  foreach(f ${files})
+    if(f IN_LIST shellFiles)
+      continue()
+    endif()
+    file(STRINGS ${ROOT}/${f} lines REGEX "^#include \"")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" inc "${line}")
+      set(bad FALSE)
+      foreach(p ${parts})
+        if(inc MATCHES "^${p}")
+          set(bad TRUE)
+        endif()
+      endforeach()
+      # The simulation's own files (not its drawing) reach into app/ only for the core.
+      if(f MATCHES "^physics/" AND NOT f MATCHES "_draw\\.cpp$" AND inc MATCHES "^app/" AND NOT inc MATCHES "^(${core})$")
+        set(bad TRUE)
+      endif()
+      if(bad)
+        list(APPEND faults "${f} includes ${inc}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+file(GLOB scripts RELATIVE ${ROOT} ${ROOT}/tools/*.py)
+foreach(f ${scripts})
+  file(STRINGS ${ROOT}/${f} lines REGEX "sys\\.path.*tests|^(import|from) (e2ebase|test_)")
+  if(lines)
+    list(APPEND faults "${f} uses the tests: ${lines}")
+  endif()
+endforeach()
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "layering broken:\n  ${text}")
+endif()
+message(STATUS "layering holds")
