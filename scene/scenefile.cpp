@@ -1,7 +1,5 @@
-// The scene-file reader: line-oriented blocks (start, emitter, object, springmodel,
-// springspace, landscape) whose key lines fill the object the command created.
-#include <algorithm>
-#include <cmath>
+// Building the world from a scene file: each line, as SceneReader reads it, acts at once
+// on what the earlier lines made, so keys act in file order.
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -10,57 +8,25 @@
 #include "app/debug.h"
 #include "app/readfile.h"
 #include "scene/parscene.h"
+#include "scene/scenereader.h"
 
 namespace {
-enum class Block { None, Start, Emitter, Object, SpringModel, SpringSpace, Landscape };
-
-// A key is its word and one blank at the start of the line.
-bool isKey(const char* line, const char* keyWithBlank)
-{
-    return std::strncmp(line, keyWithBlank, std::strlen(keyWithBlank)) == 0;
-}
-
 RigidTransform translation(const Vec3& v) { return {kIdentityQuat, v}; }
 
-// "rotate angle x y z": degrees about the axis as written (not normalised).
-RigidTransform rotation(const Quat& angleAxis) { return {fromAxisAngle(angleAxis), {0, 0, 0}}; }
+// "rotate angle x y z": degrees about the axis as written (not normalised); unconverted
+// values are 0.
+Quat angleAxis(const SceneRecord& r) { return Quat(r.value[1], r.value[2], r.value[3], r.value[0]); }
+RigidTransform rotation(const SceneRecord& r) { return {fromAxisAngle(angleAxis(r)), {0, 0, 0}}; }
 
-// Up to four "%f" values of `format` into the targets; returns how many were taken. A
-// value that is not finite (nan, inf, 1e309) is taken as one that does not convert: it
-// and the values after it keep what they had, and the line is named on the console.
-int readFloats(const char* line, const char* format, std::initializer_list<float*> targets)
+// The values that converted replace the targets' own; the others keep theirs.
+void assign(const SceneRecord& r, std::initializer_list<float*> targets)
 {
-    float value[4] = {0, 0, 0, 0};
-    int n = std::sscanf(line, format, &value[0], &value[1], &value[2], &value[3]);
-    n = std::min(n, static_cast<int>(targets.size()));
-    for (int i = 0; i < n; ++i) {
-        if (!std::isfinite(value[i])) {
-            std::printf("found a number that is not finite: %s\n", line);
-            n = i;
-            break;
-        }
-    }
-    for (int i = 0; i < n; ++i) *targets.begin()[i] = value[i];
-    return n;
+    for (int i = 0; i < r.count && i < static_cast<int>(targets.size()); ++i) *targets.begin()[i] = r.value[i];
 }
-
-bool readVec(const char* line, const char* format, Vec3& v) { return readFloats(line, format, {&v.x, &v.y, &v.z}) > 0; }
-
-// Angle first, then the axis; unconverted values stay 0.
-Quat readAngleAxis(const char* line)
+void assign(const SceneRecord& r, Vec3& v) { assign(r, {&v.x, &v.y, &v.z}); }
+void assign(const SceneRecord& r, int& value)
 {
-    float angle = 0, x = 0, y = 0, z = 0;
-    readFloats(line, "rotate %f %f %f %f", {&angle, &x, &y, &z});
-    return Quat(x, y, z, angle);
-}
-
-void readFloat(const char* line, const char* format, float& value) { readFloats(line, format, {&value}); }
-
-// One word after the key; the buffer holds a whole read line, so it cannot overflow.
-bool readWord(const char* line, const char* format, char (&word)[1024])
-{
-    word[0] = 0;
-    return std::sscanf(line, format, word) == 1;
+    if (r.count > 0) value = r.integer;
 }
 
 // The file-wide landscape settings: every landscape block changes them for itself and
@@ -77,21 +43,44 @@ struct LandscapeSettings {
     float restitution = 0.5f;
 };
 
-struct SceneReader {
-    explicit SceneReader(ParScene& s) : scene(s) {}
+struct SceneBuilder {
+    explicit SceneBuilder(ParScene& s) : scene(s) {}
 
     ParScene& scene;
-    Block block = Block::None;
     Emitter* emitter = nullptr;
     ObjInst* objInst = nullptr;
     SpringModel* springModel = nullptr;
     SpringSpace* springSpace = nullptr;
     RigidTransform blockTransform;
     LandscapeSettings land;
+    // Set when an emitter or a spring body could not be made: its block's lines, command
+    // lines included, are each dropped with this message, so nothing after it is read.
+    const char* lostBlock = nullptr;
+
+    void apply(const SceneRecord& r)
+    {
+        if (lostBlock) {
+            std::fputs(lostBlock, stdout);
+            return;
+        }
+        std::fputs(r.messages.c_str(), stdout);
+        switch (r.kind) {
+        case SceneRecord::Kind::Command:
+            open(r.block);
+            break;
+        case SceneRecord::Kind::Key:
+            key(r);
+            break;
+        case SceneRecord::Kind::ModelName:
+            objectModel(r.word.c_str());
+            break;
+        case SceneRecord::Kind::Unknown:
+            break;
+        }
+    }
 
     void closeBlock()
     {
-        block = Block::None;
         emitter = nullptr;
         objInst = nullptr;
         springModel = nullptr;
@@ -99,33 +88,14 @@ struct SceneReader {
         blockTransform = RigidTransform{};
     }
 
-    // A command line is exactly one of the command words; anything else is reported.
-    bool command(const char* line)
+    void open(SceneBlock block)
     {
-        Block next;
-        if (std::strcmp(line, "start") == 0)
-            next = Block::Start;
-        else if (std::strcmp(line, "emitter") == 0)
-            next = Block::Emitter;
-        else if (std::strcmp(line, "object") == 0)
-            next = Block::Object;
-        else if (std::strcmp(line, "springmodel") == 0)
-            next = Block::SpringModel;
-        else if (std::strcmp(line, "springspace") == 0)
-            next = Block::SpringSpace;
-        else if (std::strcmp(line, "landscape") == 0)
-            next = Block::Landscape;
-        else {
-            std::printf("found an unknown command: %s\n", line);
-            return false;
-        }
         closeBlock();
-        block = next;
-        switch (next) {
-        case Block::Start:
+        switch (block) {
+        case SceneBlock::Start:
             scene.startTransform = RigidTransform{};
             break;
-        case Block::Emitter:
+        case SceneBlock::Emitter:
             emitter = new Emitter;
             TV_ASSERT(emitter);
             emitter->particle = scene.parSys.allocParticle();
@@ -133,6 +103,7 @@ struct SceneReader {
                 std::printf("FAILED TO CREATE THE EMITTER PARTICLE!\n");
                 delete emitter;
                 emitter = nullptr;
+                lostBlock = "we have a bad emitter!\n";
                 break;
             }
             emitter->particle->pos = Vec3(0, 0, 0);
@@ -140,236 +111,272 @@ struct SceneReader {
             emitter->particle->invMass = 1;
             scene.emitters.push_back(emitter);
             break;
-        case Block::Object:
+        case SceneBlock::Object:
             objInst = new ObjInst;
             TV_ASSERT(objInst);
             scene.objects.push_back(objInst);
             break;
-        case Block::SpringModel:
+        case SceneBlock::SpringModel:
             springModel = new SpringModel;
             if (!springModel->init(&scene.parSys, &scene.springSys)) {
                 delete springModel;
                 springModel = nullptr;
                 std::printf("failed to create a spring model\n");
+                lostBlock = "entered springmodel block without a springmodel\n";
                 break;
             }
             scene.springModels.push_back(springModel);
             break;
-        case Block::SpringSpace:
+        case SceneBlock::SpringSpace:
             springSpace = new SpringSpace;
             if (!springSpace->init(&scene.parSys, &scene.springSys)) {
                 delete springSpace;
                 springSpace = nullptr;
                 std::printf("failed to create a spring space\n");
+                lostBlock = "entered springspace block without a springspace\n";
                 break;
             }
             scene.springSpaces.push_back(springSpace);
             break;
+        case SceneBlock::Landscape:
+        case SceneBlock::None:
+            break;
+        }
+    }
+
+    void key(const SceneRecord& r)
+    {
+        switch (r.block) {
+        case SceneBlock::Start:
+            startKey(r);
+            break;
+        case SceneBlock::Emitter:
+            emitterKey(r);
+            break;
+        case SceneBlock::Object:
+            objectKey(r);
+            break;
+        case SceneBlock::SpringModel:
+            springModelKey(r);
+            break;
+        case SceneBlock::SpringSpace:
+            springSpaceKey(r);
+            break;
+        case SceneBlock::Landscape:
+            landscapeKey(r);
+            break;
+        case SceneBlock::None:
+            break;
+        }
+    }
+
+    void startKey(const SceneRecord& r)
+    {
+        Vec3 v;
+        if (r.key == SceneKey::Translate) {
+            assign(r, v);
+            scene.startTransform = scene.startTransform.compose(translation(v));
+        } else if (r.key == SceneKey::Rotate) {
+            scene.startTransform = scene.startTransform.compose(rotation(r));
+        }
+    }
+
+    void emitterKey(const SceneRecord& r)
+    {
+        Emitter& e = *emitter;
+        Particle& p = *e.particle;
+        switch (r.key) {
+        case SceneKey::Translate: {
+            Vec3 t;
+            assign(r, t);
+            blockTransform = blockTransform.compose(translation(t));
+            p.pos = blockTransform.trans;
+            break;
+        }
+        case SceneKey::Rotate:
+            blockTransform = blockTransform.compose(rotation(r));
+            p.pos = blockTransform.trans;
+            break;
+        case SceneKey::MassInv:
+            assign(r, {&p.invMass});
+            break;
+        case SceneKey::Life:
+            if (r.count == 1) e.life = e.remainingLife = r.value[0];
+            break;
+        case SceneKey::Rate:
+            assign(r, {&e.rate});
+            break;
+        case SceneKey::ChildVel:
+            assign(r, {&e.childVel.x, &e.childVel.y, &e.childVel.z, &e.childSpread});
+            // Rotated by the block's rotation as it stands at this line.
+            e.childVel = rotate(blockTransform.rot, e.childVel);
+            break;
+        case SceneKey::ChildLife:
+            assign(r, {&e.childLife});
+            break;
+        case SceneKey::ChildRadius:
+            assign(r, {&e.childRadius});
+            break;
+        case SceneKey::Color:
+            assign(r, {&e.colorMin[0], &e.colorMin[1], &e.colorMin[2], &e.colorMin[3]});
+            break;
+        case SceneKey::ColorMax:
+            assign(r, {&e.colorMax[0], &e.colorMax[1], &e.colorMax[2], &e.colorMax[3]});
+            break;
         default:
             break;
         }
-        return true;
     }
 
-    void startLine(const char* line)
-    {
-        Vec3 v;
-        if (isKey(line, "translate ")) {
-            std::printf("translate\n");
-            readVec(line, "translate %f %f %f", v);
-            scene.startTransform = scene.startTransform.compose(translation(v));
-        } else if (isKey(line, "rotate ")) {
-            std::printf("rotate\n");
-            scene.startTransform = scene.startTransform.compose(rotation(readAngleAxis(line)));
-        } else {
-            command(line);
-        }
-    }
-
-    void emitterLine(const char* line)
-    {
-        if (!emitter || !emitter->particle) {
-            // Nothing after a failed emitter is read, command lines included.
-            std::printf("we have a bad emitter!\n");
-            return;
-        }
-        Emitter& e = *emitter;
-        Particle& p = *e.particle;
-        float v;
-        if (isKey(line, "translate ")) {
-            std::printf("translate\n");
-            Vec3 t;
-            readVec(line, "translate %f %f %f", t);
-            blockTransform = blockTransform.compose(translation(t));
-            p.pos = blockTransform.trans;
-        } else if (isKey(line, "rotate ")) {
-            std::printf("rotate\n");
-            blockTransform = blockTransform.compose(rotation(readAngleAxis(line)));
-            p.pos = blockTransform.trans;
-        } else if (isKey(line, "massinv ")) {
-            readFloat(line, "massinv %f", p.invMass);
-        } else if (isKey(line, "life ")) {
-            if (readFloats(line, "life %f", {&v}) == 1) e.life = e.remainingLife = v;
-        } else if (isKey(line, "rate ")) {
-            readFloat(line, "rate %f", e.rate);
-        } else if (isKey(line, "childvel ")) {
-            readFloats(line, "childvel %f %f %f %f", {&e.childVel.x, &e.childVel.y, &e.childVel.z, &e.childSpread});
-            // Rotated by the block's rotation as it stands at this line.
-            e.childVel = rotate(blockTransform.rot, e.childVel);
-        } else if (isKey(line, "childlife ")) {
-            readFloat(line, "childlife %f", e.childLife);
-        } else if (isKey(line, "childradius ")) {
-            readFloat(line, "childradius %f", e.childRadius);
-        } else if (isKey(line, "color ")) {
-            readFloats(line, "color %f %f %f %f", {&e.colorMin[0], &e.colorMin[1], &e.colorMin[2], &e.colorMin[3]});
-        } else if (isKey(line, "colormax ")) {
-            readFloats(line, "colormax %f %f %f %f", {&e.colorMax[0], &e.colorMax[1], &e.colorMax[2], &e.colorMax[3]});
-        } else {
-            command(line);
-        }
-    }
-
-    void objectLine(const char* line)
+    void objectKey(const SceneRecord& r)
     {
         ObjInst& o = *objInst;
-        char word[1024];
-        if (isKey(line, "translate ")) {
+        switch (r.key) {
+        case SceneKey::Translate: {
             Vec3 t;
-            readVec(line, "translate %f %f %f", t);
+            assign(r, t);
             o.transform = o.transform.compose(translation(t));
-        } else if (isKey(line, "rotate ")) {
-            o.transform = o.transform.compose(rotation(readAngleAxis(line)));
-        } else if (isKey(line, "scale ")) {
-            readVec(line, "scale %f %f %f", o.scale);
-        } else if (isKey(line, "texture ")) {
-            if (readWord(line, "texture %1023s", word)) o.texture.load(word);
-        } else if (isKey(line, "restitution ")) {
-            readFloat(line, "restitution %f", o.restitution);
-        } else if (isKey(line, "friction ")) {
-            readFloat(line, "friction %f", o.friction);
-        } else if (!command(line)) {
-            // Not a key and not a command: the line names the model.
-            const ObjFile* m = scene.modelCache.getModel(line, false);
-            if (!m) std::printf("failed to load the model %s\n", line);
-            o.setModel(m);
-            o.model = m;
+            break;
+        }
+        case SceneKey::Rotate:
+            o.transform = o.transform.compose(rotation(r));
+            break;
+        case SceneKey::Scale:
+            assign(r, o.scale);
+            break;
+        case SceneKey::Texture:
+            if (r.hasWord) o.texture.load(r.word.c_str());
+            break;
+        case SceneKey::Restitution:
+            assign(r, {&o.restitution});
+            break;
+        case SceneKey::Friction:
+            assign(r, {&o.friction});
+            break;
+        default:
+            break;
         }
     }
 
-    // Keys shared by the two spring bodies; false when the line is none of them.
-    bool springObjLine(SpringObj& s, const char* line)
+    // Not a key and not a command: the line names the model.
+    void objectModel(const char* name)
     {
-        if (isKey(line, "translate ")) {
+        ObjInst& o = *objInst;
+        const ObjFile* m = scene.modelCache.getModel(name, false);
+        if (!m) std::printf("failed to load the model %s\n", name);
+        o.setModel(m);
+        o.model = m;
+    }
+
+    // Keys shared by the two spring bodies; false when the record is none of them.
+    bool springObjKey(SpringObj& s, const SceneRecord& r)
+    {
+        switch (r.key) {
+        case SceneKey::Translate: {
             Vec3 t(0, 0, 0);
-            readVec(line, "translate %f %f %f", t);
+            assign(r, t);
             s.translate(t);
-        } else if (isKey(line, "rotate ")) {
-            s.rotate(fromAxisAngle(readAngleAxis(line)));
-        } else if (isKey(line, "scale ")) {
+            break;
+        }
+        case SceneKey::Rotate:
+            s.rotate(fromAxisAngle(angleAxis(r)));
+            break;
+        case SceneKey::Scale: {
             Vec3 k(1, 1, 1);
-            readVec(line, "scale %f %f %f", k);
+            assign(r, k);
             s.scale(k);
-        } else {
+            break;
+        }
+        case SceneKey::Ks:
+        case SceneKey::Kd: {
+            float k = 300;
+            assign(r, {&k});
+            if (r.key == SceneKey::Ks)
+                s.setKs(k);
+            else
+                s.setKd(k);
+            break;
+        }
+        case SceneKey::Restretch:
+            s.restretch();
+            break;
+        default:
             return false;
         }
         return true;
     }
 
-    bool springTuning(SpringObj& s, const char* line)
+    void springModelKey(const SceneRecord& r)
     {
-        float k = 300;
-        if (isKey(line, "ks ")) {
-            readFloat(line, "ks %f", k);
-            s.setKs(k);
-        } else if (isKey(line, "kd ")) {
-            readFloat(line, "kd %f", k);
-            s.setKd(k);
-        } else {
-            return false;
-        }
-        return true;
-    }
-
-    void springModelLine(const char* line)
-    {
-        if (!springModel) {
-            std::printf("entered springmodel block without a springmodel\n");
-            return;
-        }
         SpringModel& s = *springModel;
-        char word[1024];
-        if (springObjLine(s, line)) return;
-        if (isKey(line, "model ")) {
+        if (springObjKey(s, r)) return;
+        if (r.key == SceneKey::Model) {
             // The last model line says what the body is, as it does for an object: a file
             // that fails to load leaves the body empty (the loader has said why), not
             // holding an earlier build that the scene file no longer describes.
             s.buildFromModel(nullptr);
-            if (readWord(line, "model %1023s", word)) {
-                const ObjFile* m = scene.modelCache.getModel(word, true);
+            if (r.hasWord) {
+                const ObjFile* m = scene.modelCache.getModel(r.word.c_str(), true);
                 // Short of memory, a build fails only when the pool runs dry: the body is
                 // left without its mesh, and the user should know why it is missing.
                 if (m && !s.buildFromModel(m))
-                    std::printf("couldnt alloc enough particles for the springmodel %s\n", word);
+                    std::printf("couldnt alloc enough particles for the springmodel %s\n", r.word.c_str());
             }
-        } else if (isKey(line, "texture ")) {
-            if (readWord(line, "texture %1023s", word)) s.texture.load(word);
-        } else if (springTuning(s, line)) {
-        } else if (std::strncmp(line, "restretch", 9) == 0) {
-            s.restretch();
-        } else {
-            command(line);
+        } else if (r.key == SceneKey::Texture) {
+            if (r.hasWord) s.texture.load(r.word.c_str());
         }
     }
 
-    void springSpaceLine(const char* line)
+    void springSpaceKey(const SceneRecord& r)
     {
-        if (!springSpace) {
-            std::printf("entered springspace block without a springspace\n");
-            return;
-        }
         SpringSpace& s = *springSpace;
-        char word[1024];
-        if (springObjLine(s, line)) return;
-        if (isKey(line, "model ")) {
+        if (springObjKey(s, r)) return;
+        if (r.key == SceneKey::Model) {
             // As in a spring model block, a model line whose file fails to load leaves the
             // body empty; the loader's message names the file, so none is added here.
-            const ObjFile* m = readWord(line, "model %1023s", word) ? scene.modelCache.getModel(word, false) : nullptr;
-            if (!s.setModel(m)) std::printf("failed to set springspace model to %s\n", word);
-        } else if (isKey(line, "texture ")) {
-            if (readWord(line, "texture %1023s", word)) s.texture.load(word);
-        } else if (std::strncmp(line, "restretch", 9) == 0) {
-            s.restretch();
-        } else if (!springTuning(s, line)) {
-            command(line);
+            const ObjFile* m = r.hasWord ? scene.modelCache.getModel(r.word.c_str(), false) : nullptr;
+            if (!s.setModel(m)) std::printf("failed to set springspace model to %s\n", r.word.c_str());
+        } else if (r.key == SceneKey::Texture) {
+            if (r.hasWord) s.texture.load(r.word.c_str());
         }
     }
 
-    void landscapeLine(const char* line)
+    void landscapeKey(const SceneRecord& r)
     {
-        char word[1024];
-        if (isKey(line, "detail ")) {
-            std::sscanf(line, "detail %d", &land.detail);
-        } else if (isKey(line, "smoothness ")) {
-            std::sscanf(line, "smoothness %d", &land.smoothness);
-        } else if (isKey(line, "seed ")) {
-            std::sscanf(line, "seed %d", &land.seed);
-        } else if (isKey(line, "texture ")) {
-            if (readWord(line, "texture %1023s", word)) land.texture = word;
-        } else if (isKey(line, "texdetail ")) {
-            readFloat(line, "texdetail %f", land.texDetail);
-        } else if (isKey(line, "scale ")) {
-            readVec(line, "scale %f %f %f", land.scale);
-        } else if (isKey(line, "translate ")) {
-            readVec(line, "translate %f %f %f", land.translate);
-        } else if (isKey(line, "friction ")) {
-            readFloat(line, "friction %f", land.friction);
-        } else if (isKey(line, "restitution ")) {
-            readFloat(line, "restitution %f", land.restitution);
-        } else if (std::strcmp(line, "create") == 0) {
+        switch (r.key) {
+        case SceneKey::Detail:
+            assign(r, land.detail);
+            break;
+        case SceneKey::Smoothness:
+            assign(r, land.smoothness);
+            break;
+        case SceneKey::Seed:
+            assign(r, land.seed);
+            break;
+        case SceneKey::Texture:
+            if (r.hasWord) land.texture = r.word;
+            break;
+        case SceneKey::TexDetail:
+            assign(r, {&land.texDetail});
+            break;
+        case SceneKey::Scale:
+            assign(r, land.scale);
+            break;
+        case SceneKey::Translate:
+            assign(r, land.translate);
+            break;
+        case SceneKey::Friction:
+            assign(r, {&land.friction});
+            break;
+        case SceneKey::Restitution:
+            assign(r, {&land.restitution});
+            break;
+        case SceneKey::Create:
             createLandscape();
             closeBlock();
-        } else {
-            command(line);
+            break;
+        default:
+            break;
         }
     }
 
@@ -392,33 +399,6 @@ struct SceneReader {
         l->friction = land.friction;
         scene.landscapes.push_back(l);
     }
-
-    void line(const char* text)
-    {
-        switch (block) {
-        case Block::None:
-            command(text);
-            break;
-        case Block::Start:
-            startLine(text);
-            break;
-        case Block::Emitter:
-            emitterLine(text);
-            break;
-        case Block::Object:
-            objectLine(text);
-            break;
-        case Block::SpringModel:
-            springModelLine(text);
-            break;
-        case Block::SpringSpace:
-            springSpaceLine(text);
-            break;
-        case Block::Landscape:
-            landscapeLine(text);
-            break;
-        }
-    }
 };
 }  // namespace
 
@@ -430,7 +410,8 @@ bool ParScene::load(const char* path)
         std::printf("unable to open the file %s\n", path);
         return false;
     }
-    SceneReader reader(*this);
+    SceneReader reader;
+    SceneBuilder builder(*this);
     char buffer[1024];
     // Longer lines arrive in several reads, each handled as a line of its own.
     while (std::fgets(buffer, sizeof buffer, f)) {
@@ -438,7 +419,7 @@ bool ParScene::load(const char* path)
         while (n > 0 && (buffer[n - 1] == '\n' || buffer[n - 1] == '\r')) buffer[--n] = 0;
         std::printf("ParScene::load read line %s\n", buffer);
         if (n == 0 || buffer[0] == '#') continue;
-        reader.line(buffer);
+        builder.apply(reader.read(buffer));
     }
     std::fclose(f);
 

@@ -1,12 +1,14 @@
 // The scene-file reader against hand-written files: echo, blocks, keys, messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "assets/dumper.h"
 
+#include "scene/scenereader.h"
 #include "support/glcontext.h"
 
 #include "support/testutil.h"
@@ -52,6 +54,70 @@ protected:
     }
 };
 }  // namespace
+
+// The reader alone, no world: the earlier lines open a block, the last one is read.
+TEST(SceneReaderTest, LinesBecomeRecordsOfTheBlockTheyAreReadIn)
+{
+    using K = SceneRecord::Kind;
+    using B = SceneBlock;
+    struct Case {
+        const char* lines;
+        K kind = K::Key;
+        B block = B::None;
+        SceneKey key = SceneKey::Translate;
+        int count = 0;
+        float value[4] = {0, 0, 0, 0};
+        int integer = 0;
+        const char* word = "";
+        const char* messages = "";
+    };
+    const Case cases[] = {
+        {.lines = "springmodel", .kind = K::Command, .block = B::SpringModel},
+        {.lines = "emitter ", .kind = K::Unknown, .messages = "found an unknown command: emitter \n"},
+        {.lines = "object\ntranslate 1 2", .block = B::Object, .count = 2, .value = {1, 2}},
+        // Only the start and emitter blocks name their transform keys.
+        {.lines = "start\nrotate 90 1 2 3", .block = B::Start, .key = SceneKey::Rotate, .count = 4,
+         .value = {90, 1, 2, 3}, .messages = "rotate\n"},
+        {.lines = "emitter\ncolormax 0.5 0.25 x 1", .block = B::Emitter, .key = SceneKey::ColorMax, .count = 2,
+         .value = {0.5f, 0.25f}},
+        {.lines = "emitter\nchildvel 4 nan 6 7", .block = B::Emitter, .key = SceneKey::ChildVel, .count = 1,
+         .value = {4}, .messages = "found a number that is not finite: childvel 4 nan 6 7\n"},
+        {.lines = "emitter\nscale 2 2 2", .kind = K::Unknown, .block = B::Emitter,
+         .messages = "found an unknown command: scale 2 2 2\n"},
+        {.lines = "object\ndata/my model.obj", .kind = K::ModelName, .block = B::Object,
+         .word = "data/my model.obj", .messages = "found an unknown command: data/my model.obj\n"},
+        {.lines = "object\ntexture ", .block = B::Object, .key = SceneKey::Texture},
+        {.lines = "springspace\nmodel a.obj b.obj", .block = B::SpringSpace, .key = SceneKey::Model, .word = "a.obj"},
+        {.lines = "springspace\nrestretch now", .block = B::SpringSpace, .key = SceneKey::Restretch},
+        {.lines = "landscape\nseed 99 7", .block = B::Landscape, .key = SceneKey::Seed, .count = 1, .integer = 99},
+        {.lines = "landscape\ncreate ", .kind = K::Unknown, .block = B::Landscape,
+         .messages = "found an unknown command: create \n"},
+        // "create" ends its block: a landscape key after it is no key.
+        {.lines = "landscape\ncreate\ntranslate 1 1 1", .kind = K::Unknown,
+         .messages = "found an unknown command: translate 1 1 1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        SceneReader reader;
+        SceneRecord r;
+        const std::string text = c.lines;
+        for (size_t pos = 0; pos <= text.size();) {
+            size_t end = std::min(text.find('\n', pos), text.size());
+            r = reader.read(text.substr(pos, end - pos).c_str());
+            pos = end + 1;
+        }
+        EXPECT_EQ(r.kind, c.kind);
+        EXPECT_EQ(r.block, c.block);
+        if (c.kind == K::Key) {
+            EXPECT_EQ(r.key, c.key);
+        }
+        EXPECT_EQ(r.count, c.count);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(r.value[i], c.value[i]) << i;
+        EXPECT_EQ(r.integer, c.integer);
+        EXPECT_EQ(r.word, c.word);
+        EXPECT_EQ(r.messages, c.messages);
+    }
+}
 
 TEST_F(SceneFileTest, EveryLineIsEchoedAndUnknownLinesReported)
 {
@@ -203,6 +269,9 @@ TEST_F(SceneFileTest, ObjectBlocksPlaceModelsAndSkipMissingOnes)
     const std::string m = messages(out);
     EXPECT_NE(m.find("found an unknown command: " + obj + "\n"), std::string::npos);
     EXPECT_NE(m.find("failed to load the model no_such_model.obj\n"), std::string::npos);
+    // The line is reported as it is read, before the model it names is looked for.
+    EXPECT_LT(m.find("found an unknown command: no_such_model.obj\n"),
+              m.find("failed to load the model no_such_model.obj\n"));
     // Only the placed instance gets a box line; the model-less ones are skipped.
     EXPECT_NE(m.find("0 bbox: 100.000000 0.000000 0.000000 / 120.000000 20.000000 0.000000\n"), std::string::npos);
     EXPECT_EQ(m.find("1 bbox"), std::string::npos);
