@@ -314,6 +314,9 @@ struct SceneReader {
         } else if (isKey(line, "texture ")) {
             if (readWord(line, "texture %1023s", word)) s.texture.load(word);
         } else if (springTuning(s, line)) {
+        } else if (isKey(line, "pressure ")) {
+            float p = 0;
+            if (readFloats(line, "pressure %f", {&p}) == 1) s.setPressure(p);
         } else if (std::strncmp(line, "restretch", 9) == 0) {
             s.restretch();
         } else {
