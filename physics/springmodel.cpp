@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <cmath>
 #include <cstdio>
 #include <new>
 
@@ -15,6 +16,14 @@ namespace {
 constexpr float kMinSide = 0.0001f;
 // Stored in place of a rest cosine for a corner that had no angle when measured.
 constexpr float kNoRestAngle = 2.0f;
+// The gas pushes no harder than at this fraction of the rest volume: a body crushed flat
+// or turned inside out would otherwise be thrown apart by an unbounded force.
+constexpr float kMinVolumeFraction = 0.1f;
+// The gas's viscosity, as a time in seconds: a volume changing at V0 per this time
+// meets a pressure p against the change. The gas stiffens the body's breathing more
+// than its edge dashpots can damp, and the explicit Euler step lets an undamped mode
+// grow; damping outruns stiffness times the 1/60 s step while this time exceeds the step.
+constexpr float kGasViscosity = 1.0f / 30;
 }  // namespace
 
 void SpringModel::reset()
@@ -23,6 +32,11 @@ void SpringModel::reset()
     model = nullptr;
     cornerCos = nullptr;  // freed only by release()
     cornerParticle.clear();
+    cornerVertex.clear();
+    gatheredPos.clear();
+    volumeGradient.clear();
+    pressure = 0;
+    restVolume = 0;
 }
 
 void SpringModel::release()
@@ -36,6 +50,7 @@ void SpringModel::release()
 void SpringModel::restretch()
 {
     SpringObj::restretch();
+    if (pressure > 0) restVolume = volume();
     // A body whose build never got a mesh has springs only (none, in practice).
     if (!model || !cornerCos) return;
     const auto& tris = model->triangles;
@@ -107,8 +122,14 @@ bool SpringModel::buildFromModel(const ObjFile* m)
     }
 
     cornerParticle.resize(triCount * 3);
+    cornerVertex.resize(triCount * 3);
     for (size_t t = 0; t < triCount; ++t)
-        for (int k = 0; k < 3; ++k) cornerParticle[3 * t + k] = vertex[m->triangles[t].corner[k].vertex];
+        for (int k = 0; k < 3; ++k) {
+            cornerVertex[3 * t + k] = m->triangles[t].corner[k].vertex;
+            cornerParticle[3 * t + k] = vertex[m->triangles[t].corner[k].vertex];
+        }
+    gatheredPos.resize(n);
+    volumeGradient.resize(n);
 
     copyModelPositions();
     restretch();
@@ -225,6 +246,82 @@ void SpringModel::applyAngleForces()
     for (; t + 4 <= triCount; t += 4) angleTerms4(cp + 3 * t, cornerCos + 4 * t);
 #endif
     for (; t < triCount; ++t) angleTerms(cp + 3 * t, cornerCos + 4 * t);
+}
+
+bool SpringModel::closed() const
+{
+    // Each edge pairs two triangle sides, each side at most once.
+    return model && !model->triangles.empty() && 2 * model->edges.size() == 3 * model->triangles.size();
+}
+
+float SpringModel::volume() const
+{
+    // Divergence theorem: the signed tetrahedra from the origin to every triangle.
+    double six = 0;
+    for (size_t k = 0; k + 2 < cornerParticle.size(); k += 3) {
+        const Vec3& a = cornerParticle[k]->pos;
+        six += dot(a, cross(cornerParticle[k + 1]->pos - a, cornerParticle[k + 2]->pos - a));
+    }
+    return static_cast<float>(six / 6);
+}
+
+bool SpringModel::setPressure(float p)
+{
+    const char* name = model ? model->path : "without a model";
+    pressure = 0;
+    restVolume = 0;
+    if (!(p >= 0)) {
+        std::printf("the springmodel %s cannot take a pressure below 0\n", name);
+        return false;
+    }
+    if (p == 0) return true;
+    if (!closed()) {
+        std::printf("the springmodel %s is not a closed mesh, so it gets no pressure\n", name);
+        return false;
+    }
+    pressure = p;
+    restVolume = volume();
+    return true;
+}
+
+// The ideal-gas model of pressure soft bodies (Matyka and Ollila, 2004): the gas inside
+// keeps P·V constant, so at volume V it presses with P0·V0 / V, and the air outside
+// holds P0 back; the net pressure p·(V0 / V − 1) is nil at rest, so a body keeps the
+// shape it was built with. With the gas's viscosity term it acts on each triangle along
+// its area-weighted normal, a third on each corner; summed at each vertex that is the
+// volume's gradient, so the force does the work the gas gives up and no more.
+void SpringModel::applyPressureForces()
+{
+    if (pressure == 0 || restVolume == 0 || cornerVertex.empty()) return;
+    const size_t n = vertex.size();
+    Vec3* pos = gatheredPos.data();
+    Vec3* grad = volumeGradient.data();  // 6 dV/dx
+    for (size_t i = 0; i < n; ++i) {
+        pos[i] = vertex[i]->pos;
+        grad[i] = Vec3(0, 0, 0);
+    }
+    double six = 0;  // 6 V
+    const int* cv = cornerVertex.data();
+    for (size_t k = 0, corners = cornerVertex.size(); k < corners; k += 3) {
+        const Vec3& a = pos[cv[k]];
+        const Vec3 normal = cross(pos[cv[k + 1]] - a, pos[cv[k + 2]] - a);
+        six += dot(a, normal);
+        grad[cv[k]] += normal;
+        grad[cv[k + 1]] += normal;
+        grad[cv[k + 2]] += normal;
+    }
+    double sixRate = 0;  // 6 dV/dt
+    for (size_t i = 0; i < n; ++i) sixRate += dot(grad[i], vertex[i]->vel);
+    // Inside-out winding: volumes, their rate and the normals all change sign.
+    const float sign = restVolume < 0 ? -1.0f : 1.0f;
+    const float v0 = std::fabs(restVolume);
+    float v = sign * static_cast<float>(six / 6);
+    if (!(v >= kMinVolumeFraction * v0)) v = kMinVolumeFraction * v0;
+    const float rate = sign * static_cast<float>(sixRate / 6);
+    const float P = pressure * (v0 / v - 1 - kGasViscosity * rate / v0);
+    const float scale = sign * P / 6;
+    if (!std::isfinite(six) || !std::isfinite(scale)) return;
+    for (size_t i = 0; i < n; ++i) vertex[i]->force += grad[i] * scale;
 }
 
 void SpringModel::computeFacing(const Quat& light)

@@ -1,6 +1,7 @@
 #pragma once
-// A soft body made from a mesh: one particle per vertex, one spring per shared edge, and
-// a force pulling every triangle corner back towards its rest angle.
+// A soft body made from a mesh: one particle per vertex, one spring per shared edge, a
+// force pulling every triangle corner back towards its rest angle and, on a closed mesh
+// given a pressure, a gas inside that holds the body's volume.
 #include <vector>
 
 #include "assets/objfile.h"
@@ -19,6 +20,17 @@ public:
     bool buildFromModel(const ObjFile* m);
     void copyModelPositions();
     void applyAngleForces();
+
+    // Every triangle edge has a partner, so the triangles enclose a volume.
+    bool closed() const;
+    // Signed volume enclosed by the triangles (positive when wound counter-clockwise
+    // seen from outside); 0 without a mesh.
+    float volume() const;
+    // Gives the body a gas of pressure p (0: none) and records the current volume as
+    // its rest volume. An open mesh or a negative p is refused with a line naming the
+    // model; the body then has no pressure.
+    bool setPressure(float p);
+    void applyPressureForces();
     void draw() const;
     void computeFacing(const Quat& light);
     void drawSilhouette(const Vec3& light, float a, float b) const;
@@ -26,9 +38,17 @@ public:
     float* cornerCos = nullptr;
     const ObjFile* model = nullptr;
     Texture texture;
+    float pressure = 0;
+    float restVolume = 0;
 
 private:
     // The particles of every triangle's corners (3 per triangle), so that the force hook
     // reads positions without going through the mesh's records.
     std::vector<Particle*> cornerParticle;
+    // The same corners as vertex numbers, and per-vertex room for the pressure pass (the
+    // positions gathered into one row, then each vertex's share of the volume's gradient)
+    // so that a step allocates nothing.
+    std::vector<int> cornerVertex;
+    std::vector<Vec3> gatheredPos;
+    std::vector<Vec3> volumeGradient;
 };

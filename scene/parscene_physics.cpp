@@ -40,7 +40,10 @@ void ParScene::computeForces()
     }
 
     for (SpringModel* m : springModels)
-        if (m) m->applyAngleForces();
+        if (m) {
+            m->applyAngleForces();
+            m->applyPressureForces();
+        }
 
     if (Particle* H = heldParticle) {
         // Every force pass sees the same per-frame key transition, so the fourth-order

@@ -324,6 +324,8 @@ struct SceneBuilder {
             }
         } else if (r.key == SceneKey::Texture) {
             if (r.hasWord) s.texture.load(r.word.c_str());
+        } else if (r.key == SceneKey::Pressure) {
+            if (r.count == 1) s.setPressure(r.value[0]);
         }
     }
 

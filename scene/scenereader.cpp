@@ -49,8 +49,8 @@ constexpr KeySyntax kObjectKeys[] = {
     {"friction ", SceneKey::Friction, Args::Floats, "friction %f"},
 };
 
-// The two spring bodies share their keys; no line starts with two of them, so the order
-// the two blocks tried them in does not matter.
+// The two spring bodies share their keys but the last, which only spring models take; no
+// line starts with two of them, so the order the two blocks tried them in does not matter.
 constexpr KeySyntax kSpringKeys[] = {
     {"translate ", SceneKey::Translate, Args::Floats, "translate %f %f %f"},
     {"rotate ", SceneKey::Rotate, Args::Floats, "rotate %f %f %f %f"},
@@ -60,6 +60,7 @@ constexpr KeySyntax kSpringKeys[] = {
     {"ks ", SceneKey::Ks, Args::Floats, "ks %f"},
     {"kd ", SceneKey::Kd, Args::Floats, "kd %f"},
     {"restretch", SceneKey::Restretch, Args::None, nullptr},
+    {"pressure ", SceneKey::Pressure, Args::Floats, "pressure %f"},
 };
 
 constexpr KeySyntax kLandscapeKeys[] = {
@@ -90,8 +91,9 @@ KeyTable keysOf(SceneBlock block)
     case SceneBlock::Object:
         return {std::begin(kObjectKeys), std::end(kObjectKeys)};
     case SceneBlock::SpringModel:
-    case SceneBlock::SpringSpace:
         return {std::begin(kSpringKeys), std::end(kSpringKeys)};
+    case SceneBlock::SpringSpace:
+        return {std::begin(kSpringKeys), std::end(kSpringKeys) - 1};
     case SceneBlock::Landscape:
         return {std::begin(kLandscapeKeys), std::end(kLandscapeKeys)};
     case SceneBlock::None:

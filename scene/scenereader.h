@@ -25,6 +25,7 @@ enum class SceneKey {
     Ks,
     Kd,
     Restretch,
+    Pressure,
     Detail,
     Smoothness,
     Seed,

@@ -1,8 +1,10 @@
 // Spring model and the spring-object base it builds on: counts, rest lengths, the angle
-// term against hand-worked values, giving everything back, and failed builds.
+// term against hand-worked values, the enclosed volume and its pressure, giving
+// everything back, and failed builds.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "physics/bodies/bodytest.h"
@@ -14,6 +16,37 @@ namespace {
 void clearForces(Systems& w)
 {
     for (Particle* p = w.par.first(); p; p = p->next) p->force = Vec3(0, 0, 0);
+}
+
+// The regular icosahedron with its corners on a sphere of radius r, faces found as the
+// triples of mutually nearest corners and wound outwards; reversed, wound inwards.
+std::string icosahedron(float r, bool inward)
+{
+    const float g = (1 + std::sqrt(5.0f)) / 2, k = r / std::sqrt(1 + g * g);
+    std::vector<Vec3> v;
+    for (float a : {-1.0f, 1.0f})
+        for (float b : {-g, g}) {
+            v.push_back(Vec3(0, a, b) * k);
+            v.push_back(Vec3(a, b, 0) * k);
+            v.push_back(Vec3(b, 0, a) * k);
+        }
+    std::string text;
+    char line[96];
+    for (const Vec3& p : v) {
+        snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", p.x, p.y, p.z);
+        text += line;
+    }
+    const float edge = 2 * k * 1.01f;
+    for (int a = 0; a < 12; ++a)
+        for (int b = a + 1; b < 12; ++b)
+            for (int c = b + 1; c < 12; ++c) {
+                if (length(v[a] - v[b]) > edge || length(v[b] - v[c]) > edge || length(v[a] - v[c]) > edge) continue;
+                const bool out = dot(cross(v[b] - v[a], v[c] - v[a]), v[a]) > 0;
+                snprintf(line, sizeof line, "f %d %d %d\n", a + 1, out != inward ? b + 1 : c + 1,
+                         out != inward ? c + 1 : b + 1);
+                text += line;
+            }
+    return text;
 }
 
 TEST(SpringModel, ClosedMeshGetsOneParticlePerVertexAndOneSpringPerEdge)
@@ -131,6 +164,128 @@ TEST(SpringModel, AngleForcesOfABentMeshFollowTheCornerFormulaExactly)
         }
         for (size_t i = 0; i < expect.size(); ++i) EXPECT_VEC_EQ(body.vertex[i]->force, expect[i]) << i;
     }
+}
+
+TEST(SpringModel, VolumeOfClosedMeshesMatchesClosedFormsWhereverTheBodyIs)
+{
+    const float r = 3;
+    const float a = r / std::sin(2 * 3.14159265f / 5);  // the icosahedron's edge
+    const float ico = 5.0f / 12 * (3 + std::sqrt(5.0f)) * a * a * a;
+    const std::string out = icosahedron(r, false), in = icosahedron(r, true);
+    struct Case {
+        const char* text;
+        float volume;
+    };
+    const Case cases[] = {{kCube, 8}, {kOctahedron, 4.0f / 3}, {out.c_str(), ico}, {in.c_str(), -ico}};
+    for (const Case& c : cases) {
+        auto mesh = meshFromText(c.text);
+        ASSERT_TRUE(mesh);
+        Systems w;
+        SpringModel body;
+        body.init(&w.par, &w.springs);
+        ASSERT_TRUE(body.buildFromModel(mesh.get()));
+        EXPECT_TRUE(body.closed()) << c.volume;
+        EXPECT_NEAR(body.volume(), c.volume, 1e-5f * std::fabs(c.volume));
+        body.rotate(fromAxisAngle(normalised(Vec3(1, 2, -3)), 37));
+        body.translate(Vec3(120, -45, 300));
+        EXPECT_NEAR(body.volume(), c.volume, 1e-4f * std::fabs(c.volume));
+    }
+}
+
+// The force on each corner is the pressure times the volume's gradient there, so the gas
+// does the work it loses; an open mesh refuses the key, and a body crushed flat (or a
+// pressure of nothing) puts no unbounded or non-finite force into the world.
+TEST(SpringModel, PressurePushesAlongTheVolumeGradientOfClosedMeshesOnly)
+{
+    auto mesh = meshFromText(kOctahedron);
+    Systems w;
+    SpringModel body;
+    body.init(&w.par, &w.springs);
+    ASSERT_TRUE(body.buildFromModel(mesh.get()));
+    ASSERT_TRUE(body.setPressure(50));
+    EXPECT_FLOAT_EQ(body.restVolume, 4.0f / 3);
+    clearForces(w);
+    body.applyPressureForces();
+    for (Particle* p : body.vertex) EXPECT_VEC_EQ(p->force, Vec3(0, 0, 0));  // nil at rest
+
+    // Squashed to half height and scattered, at rest: P = 50 (V0 / V − 1) on dV/dx.
+    for (size_t i = 0; i < body.vertex.size(); ++i) {
+        const Vec3 q = body.vertex[i]->pos;
+        body.vertex[i]->pos = Vec3(q.x + 0.03f * i, q.y - 0.02f * i, q.z * 0.5f + 0.01f * (i % 2));
+    }
+    const float V = body.volume();
+    const float P = 50 * (4.0f / 3 / V - 1);
+    clearForces(w);
+    body.applyPressureForces();
+    for (Particle* p : body.vertex) {
+        Vec3 grad;
+        for (int x = 0; x < 3; ++x) {
+            const float at = p->pos[x], h = 1e-2f;
+            p->pos[x] = at + h;
+            const float up = body.volume();
+            p->pos[x] = at - h;
+            grad[x] = (up - body.volume()) / (2 * h);
+            p->pos[x] = at;
+        }
+        EXPECT_VEC_NEAR(p->force, grad * P, 2e-3f * P);
+    }
+
+    // Crushed nearly and then wholly flat: finite, still pushing the top up, and no
+    // harder than at a tenth of the rest volume (P = 450 on gradients below 1).
+    for (float squash : {0.01f, 0.0f}) {
+        for (size_t i = 0; i < body.vertex.size(); ++i) body.vertex[i]->pos = mesh->vertices[i] * 1;
+        for (Particle* p : body.vertex) p->pos.z *= squash;
+        clearForces(w);
+        body.applyPressureForces();
+        for (Particle* p : body.vertex) {
+            EXPECT_TRUE(std::isfinite(p->force.x) && std::isfinite(p->force.y) && std::isfinite(p->force.z));
+            EXPECT_LE(length(p->force), 450) << squash;
+        }
+        EXPECT_GT(body.vertex[4]->force.z, 100) << squash;
+    }
+
+    // Wound inside out, the body still pushes outwards when squashed.
+    auto inverted = meshFromText("v 1 0 0\nv -1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nv 0 0 -1\n"
+                                 "f 1 5 3\nf 3 5 2\nf 2 5 4\nf 4 5 1\nf 3 6 1\nf 2 6 3\nf 4 6 2\nf 1 6 4\n");
+    SpringModel inside;
+    inside.init(&w.par, &w.springs);
+    ASSERT_TRUE(inside.buildFromModel(inverted.get()));
+    ASSERT_TRUE(inside.setPressure(50));
+    EXPECT_FLOAT_EQ(inside.restVolume, -4.0f / 3);
+    for (Particle* p : inside.vertex) p->pos.z *= 0.5f;
+    clearForces(w);
+    inside.applyPressureForces();
+    EXPECT_GT(inside.vertex[4]->force.z, 0);
+    EXPECT_LT(inside.vertex[5]->force.z, 0);
+    inside.release();
+    for (Particle* p : body.vertex) p->pos.z = 0;
+
+    // Restretch takes the volume it finds as the rest volume.
+    body.restretch();
+    EXPECT_EQ(body.restVolume, 0.0f);
+    clearForces(w);
+    body.applyPressureForces();
+    for (Particle* p : body.vertex) EXPECT_VEC_EQ(p->force, Vec3(0, 0, 0));
+
+    // An octahedron missing a face, and a pressure below nothing, are refused by name.
+    auto open = meshFromText("v 1 0 0\nv -1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nv 0 0 -1\n"
+                             "f 1 3 5\nf 3 2 5\nf 2 4 5\nf 4 1 5\nf 3 1 6\nf 2 3 6\nf 4 2 6\n");
+    SpringModel lid;
+    lid.init(&w.par, &w.springs);
+    ASSERT_TRUE(lid.buildFromModel(open.get()));
+    EXPECT_FALSE(lid.closed());
+    StdoutCapture capture;
+    capture.begin();
+    EXPECT_FALSE(lid.setPressure(50));
+    EXPECT_FALSE(body.setPressure(-1));
+    EXPECT_EQ(capture.end(), "the springmodel mesh.obj is not a closed mesh, so it gets no pressure\n"
+                             "the springmodel mesh.obj cannot take a pressure below 0\n");
+    EXPECT_EQ(lid.pressure, 0.0f);
+    EXPECT_EQ(body.pressure, 0.0f);
+    for (Particle* p : lid.vertex) p->pos = p->pos * 0.5f;
+    clearForces(w);
+    lid.applyPressureForces();
+    for (Particle* p : lid.vertex) EXPECT_VEC_EQ(p->force, Vec3(0, 0, 0));
 }
 
 TEST(SpringModel, DegenerateTrianglesPutNoNaNIntoTheWorld)

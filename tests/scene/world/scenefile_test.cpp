@@ -363,7 +363,7 @@ std::string writeQuadObj()
 TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
 {
     const std::string quad = writeQuadObj();
-    const std::string out = load("springmodel\nmodel " + quad + "\nks 50\nkd x\nks inf\ntranslate 0 0 100\n" +
+    const std::string out = load("springmodel\nmodel " + quad + "\nks 50\nkd x\nks inf\npressure 40\ntranslate 0 0 100\n" +
                                  "restretch now\n" + "springspace\nmodel missing.obj\nmodel " + quad +
                                  "\nks 20\nwhatever\n" +
                                  // The last model line decides: one that fails empties the body.
@@ -397,6 +397,10 @@ TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
     EXPECT_NE(msg.find("unable to open the file missing.obj\n"), std::string::npos);
     EXPECT_EQ(msg.find("failed to set springspace model"), std::string::npos);
     EXPECT_NE(msg.find("found an unknown command: whatever\n"), std::string::npos);
+    // A gas needs a closed mesh.
+    EXPECT_NE(msg.find("the springmodel " + quad + " is not a closed mesh, so it gets no pressure\n"),
+              std::string::npos);
+    EXPECT_EQ(m.pressure, 0.0f);
     EXPECT_EQ(scene.modelCache.size(), 2);
 
     // Clearing gives every particle and spring back.
