@@ -20,7 +20,8 @@ public:
     // height ÷ width. A zero-sized (minimised) viewport reports 1 so no camera divides by zero.
     float aspect() const;
     bool contains(int px, int py) const { return px >= x && px < x + width && py >= y && py < y + height; }
-    void render();
+    // clear: whether to clear the rectangle first (false when the window was cleared whole).
+    void render(bool clear = true);
     // Bilinear blend of the near corners of the last render; extrapolates outside.
     Vec3 nearPlanePoint(int px, int py) const;
     // The picking ray from the camera through a window point (direction not normalised).

@@ -424,4 +424,12 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
             }
         }
     }
+
+    // Four views of a window one pixel short each way leave a row and a column to no
+    // view, which keep what was drawn there before.
+    layoutViewports(width() - 1, height() - 1);
+    rebuildViewList(false);
+    const std::vector<uint8_t> all = frame(false);
+    EXPECT_TRUE(frame(true) == all) << "four views with an uncovered row and column";
+    layoutViewports(width(), height());
 }
