@@ -3,6 +3,7 @@ records a few seconds of frames and writes them as PNG files (and as a short vid
 ffmpeg is installed)."""
 import argparse
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -48,6 +49,12 @@ def main():
     binary = os.path.join(build, "run", "tessivane")
     out = os.path.abspath(args.out)
     os.makedirs(out, exist_ok=True)
+    # Frames and a video already there are someone's earlier recording: never written over,
+    # nor mixed into this one's numbering or video.
+    taken = sorted(n for n in os.listdir(out) if re.fullmatch(r"frame\d{5}\.png", n) or n == "demo.mp4")
+    if taken:
+        sys.exit("%s already holds %s from an earlier recording (%d files); nothing there is written over: "
+                 "name a new folder, or move them away first" % (out, taken[0], len(taken)))
 
     s = tvdrive.Session(binary, os.path.join(build, "shipped"))
     try:

@@ -187,6 +187,15 @@ class ToolsTest(unittest.TestCase):
                             "%s is an old recording, not a frame of the demo" % name)
         self.assertEqual(snapshot(run), before)
 
+        # A second demo into the same folder would write over the first one's frames.
+        recorded = snapshot(out)
+        again = subprocess.run([sys.executable, os.path.join(SOURCE, "tools", "demo.py"), out,
+                                "--build", os.path.join(self.tmp, "build")],
+                               capture_output=True, text=True, timeout=240)
+        self.assertNotEqual(again.returncode, 0, again.stdout)
+        self.assertIn("already holds frame00000.png", again.stderr)
+        self.assertEqual(snapshot(out), recorded)
+
 
 if __name__ == "__main__":
     e2ebase.main()
