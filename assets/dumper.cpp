@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 void put16(uint8_t* p, uint32_t v)
@@ -20,6 +22,14 @@ size_t bufferSize(int width, int height)
 {
     if (width < 0 || height < 0) return 0;
     return static_cast<size_t>(Dumper::stride(width)) * static_cast<size_t>(height);
+}
+// Anything at all under that name, a dangling link included. A folder that cannot be
+// looked into counts as free: the write then fails as it would have.
+bool taken(const char* name)
+{
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::symlink_status(name, error).type();
+    return type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
 }
 }  // namespace
 
@@ -56,6 +66,9 @@ void Dumper::dump()
     glReadBuffer(static_cast<GLenum>(previous));
     char name[64];
     std::snprintf(name, sizeof name, "dumper%05d.bmp", frameCounter);
+    // A file of that name is an earlier run's recording: numbering goes on past it rather
+    // than writing over it.
+    while (taken(name)) std::snprintf(name, sizeof name, "dumper%05d.bmp", ++frameCounter);
     writeBmp(name, buffer, width, height);
     ++frameCounter;
 }

@@ -131,4 +131,23 @@ TEST_F(DumperDrawTest, DumpsTheFramebufferAsNumberedFiles)
     EXPECT_EQ(b[54 + 36 * 3 + 2], 0);
     // The row padding is zero.
     EXPECT_EQ(b[54 + 37 * 3], 0);
+
+    // Files already there are earlier recordings, this run's or a previous run's: the
+    // numbering goes on past them and none is written over.
+    { std::ofstream(dir + "/dumper00002.bmp") << "mine"; }
+    std::filesystem::create_symlink(dir + "/nowhere", dir + "/dumper00004.bmp");
+    Dumper restarted;
+    restarted.readBuffer = 0x8CE0;
+    restarted.resize(0, 0, 37, 20);
+    std::filesystem::current_path(dir);
+    d.dump();
+    restarted.dump();
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(d.frameCounter, 4);
+    EXPECT_EQ(restarted.frameCounter, 6);
+    const std::vector<uint8_t> mine = readFile(dir + "/dumper00002.bmp");
+    EXPECT_EQ(std::string(mine.begin(), mine.end()), "mine");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/nowhere"));
+    EXPECT_EQ(readFile(dir + "/dumper00003.bmp"), b);
+    EXPECT_EQ(readFile(dir + "/dumper00005.bmp"), b);
 }
