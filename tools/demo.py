@@ -61,14 +61,13 @@ def main():
         s.find_window()
         if not s.wait_for("par: ", timeout=60):
             sys.exit("the sandbox did not start: " + s.console()[-500:])
-        s.click(*tvdrive.centre_top(tvdrive.PLAY))
         if args.fountain:
-            # Catch the blob before it falls, pin it and let it hang under the cursor.
-            s.press(1, *tvdrive.BLOB_IN_SKY)
-            s.press(3)
-            s.release(3)
+            # The blob pinned in the sky, held, and the cursor moved off so it hangs below.
+            tvdrive.play_holding_pinned_blob(s)
             s.move(450, 200)
             s.hold_key("z")
+        else:
+            s.click(*tvdrive.centre_top(tvdrive.PLAY))
         time.sleep(args.warmup)
         if args.four:
             s.move(360, 240)

@@ -28,7 +28,6 @@ from tvdrive import STATUS
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.normpath(os.path.join(here, ".."))
 
-PLAY = tvdrive.centre_top(tvdrive.PLAY)
 BLOB = tvdrive.BLOB_IN_SKY
 POOL = 3000
 
@@ -49,10 +48,7 @@ def soak(args):
         s.find_window(timeout=60)
         if not s.wait_for("updates/sec:", timeout=60):
             sys.exit("the sandbox did not start: " + s.console()[-500:])
-        s.click(*PLAY)
-        s.press(1, *BLOB)
-        s.press(3)
-        s.release(3)
+        tvdrive.play_holding_pinned_blob(s)
         s.move(BLOB[0] - 150, BLOB[1] + 150)
         t0 = time.time()
         next_z = t0

@@ -40,6 +40,19 @@ def centre_top(rect):
     return x + w // 2, HEIGHT - (y + h // 2)
 
 
+def play_holding_pinned_blob(s):
+    """Takes hold of the blob in the sky while the world is paused, when no spark can be
+    nearer the cursor's ray than the blob is, pins it, presses play and holds the pinned
+    particle again with the same press (left button down on return). Grabbing after play
+    instead would race the world, which runs as far as the machine's speed lets it."""
+    s.press(1, *BLOB_IN_SKY)
+    s.press(3)
+    s.release(3)
+    s.release(1)
+    s.click(*centre_top(PLAY))
+    s.press(1, *BLOB_IN_SKY)
+
+
 class Status:
     def __init__(self, m):
         vals = [int(v) for v in m.groups()]
