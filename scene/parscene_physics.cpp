@@ -158,12 +158,16 @@ void ParScene::collide()
         const Vec3 P0 = p->prevPos;
         Vec3 d = p->pos - P0;
         float covered = 0;
+        int traces = 0;
+        bool backAtStart = false;  // the last trace stopped where the step began
         for (int attempt = 0; attempt < 5; ++attempt) {
             for (int i = 0; i < 3; ++i)
                 if (d[i] > -0.001f && d[i] < 0.001f) d[i] = 0;
             if (d.x == 0 && d.y == 0 && d.z == 0) break;
             const TraceHit hit = trace(P0, P0 + d, 1);
             p->pos = hit.target;
+            ++traces;
+            backAtStart = hit.t == 0;
             covered = covered + (1 - covered) * hit.t;
             if (covered == 1) break;
             d = d * (1 - hit.t);
@@ -180,5 +184,11 @@ void ParScene::collide()
                 p->vel.y *= hit.friction;
             }
         }
+        // Five contacts and the particle is back where the step began: it is held (a
+        // sphere wedged between surfaces, or overlapping one, meets them at once whichever
+        // way it moves), so its velocity is no motion it can make. Kept, every step's force
+        // would pile onto it while the particle stays put, and fling it off once it comes
+        // free.
+        if (traces == 5 && backAtStart) p->vel = Vec3(0, 0, 0);
     }
 }

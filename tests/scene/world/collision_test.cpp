@@ -125,6 +125,12 @@ TEST_F(CollisionTest, SlopesWallsAndCornersBounceAsWorkedByHand)
         // Walls at x = ±2: five bounces of 19, 18, ... 15 units of rest move, then stop.
         {"five contacts", {{-90, {2, 0, 0}, 1, 0.3f}, {90, {-2, 0, 0}, 1, 0.3f}}, {0, 0, 5}, {20, 0, 5},
          {1200, 0, 0}, {1, 0, 5}, {-1200, 0, 0}, 200 * (19 + 18 + 17 + 16 + 15)},
+        // Wedged between a ceiling and an 8-degree slope a diameter apart, each retry
+        // bounces off one and then the other within a hair of the start, and the fifth
+        // ends back at it (j = 1.83, 1.40, 1.21, 1.11, 1.06). Held in place, it keeps no
+        // velocity: else every step's pull along the wedge would pile onto it.
+        {"held in a wedge", {{180, {0, 0, 2.0106f}, 0.4f, 0.75f}, {8, {0, 0, 0}, 0.4f, 0.75f}}, {0, 0, 1.0106f},
+         {-3.46f, -24.5f, 2.3206f}, {-207.6f, -1470, 78.6f}, {0, 0, 1.0106f}, {0, 0, 0}, 662},
     };
     scene.objects.clear();
     delete floor;
