@@ -38,21 +38,24 @@ class StoryTest(e2ebase.SessionTest):
 
         # Take hold of the blob while the world is paused, when no spark can be nearer the
         # cursor's ray than the blob is (how far the world has run by any moment after play
-        # depends on the machine's speed), and pin it where it hangs in the sky.
+        # depends on the machine's speed), and pin it where it hangs in the sky. The cursor
+        # moves on and the drag line stretches after it, straight up into open sky.
         paused = self.next_status()
         s.press(1, *BLOB)
         s.press(3)
         s.release(3)
-        s.release(1)
-        # Play; the pinned particle stays the nearest to the same ray, so the same press
-        # holds it again. The cursor moves on and the drag line stretches after it,
-        # straight up into open sky, clear of the hanging blob and the fountains.
-        self.click_button(PLAY)
-        s.press(1, *BLOB)
-        self.assertGreater(self.next_status(2).created, paused.created, "play did not start the world")
-        s.move(BLOB[0] - 100, 10)
+        far = (BLOB[0] - 100, 10)
+        s.move(*far)
         held = self.grab()
-        self.assertGreater(held.count(cyan, VIEW), 25, "no drag line to the held particle")
+        line = [(x, y) for y in range(VIEW[1], VIEW[3]) for x in range(VIEW[0], VIEW[2]) if cyan(held.px(x, y))]
+        self.assertGreater(len(line), 25, "no drag line to the held particle")
+        # Play, and hold the pinned particle again by pressing right on it: the line's end
+        # away from the cursor.
+        pinned = max(line, key=lambda p: (p[0] - far[0]) ** 2 + (p[1] - far[1]) ** 2)
+        s.release(1)
+        self.click_button(PLAY)
+        self.assertGreater(self.next_status(2).created, paused.created, "play did not start the world")
+        s.press(1, *pinned)
         # A fountain on it: the fourth-order step's four force passes start four.
         self.assertEqual(self.fountain_on_held(), 4)
         # Free it and let go.
