@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -22,8 +23,18 @@ constexpr float kMinVolumeFraction = 0.1f;
 // The gas's viscosity, as a time in seconds: a volume changing at V0 per this time
 // meets a pressure p against the change. The gas stiffens the body's breathing more
 // than its edge dashpots can damp, and the explicit Euler step lets an undamped mode
-// grow; damping outruns stiffness times the 1/60 s step while this time exceeds the step.
-constexpr float kGasViscosity = 1.0f / 30;
+// grow; damping outruns stiffness times the 1/60 s step while this time exceeds the
+// step. The damping rate is this time times the breathing's stiffness, and a rate of
+// more than 2 per step overshoots: the shorter the time, the stronger a gas the step
+// can take, so it is kept just above the step.
+constexpr float kGasViscosity = 1.0f / 45;
+// The skin of a body with gas is damped as a viscous sheet: each edge also resists the
+// whole relative velocity of its ends, sideways included, so that the ripples of a
+// skin the gas keeps taut die out instead of growing under the explicit step. This is
+// the most a particle gets from all its edges, mass units per second: each edge takes
+// it divided by the larger number of edges at its ends, so no particle is damped more
+// strongly than half of what a 1/60 s explicit step can take (60 per second).
+constexpr float kSkinViscosity = 30;
 }  // namespace
 
 void SpringModel::reset()
@@ -270,6 +281,7 @@ bool SpringModel::setPressure(float p)
     const char* name = model ? model->path : "without a model";
     pressure = 0;
     restVolume = 0;
+    setSkinViscosity(0);
     if (!(p >= 0)) {
         std::printf("the springmodel %s cannot take a pressure below 0\n", name);
         return false;
@@ -281,7 +293,27 @@ bool SpringModel::setPressure(float p)
     }
     pressure = p;
     restVolume = volume();
+    setSkinViscosity(kSkinViscosity);
     return true;
+}
+
+void SpringModel::setSkinViscosity(float most)
+{
+    if (!model || !springSys || spring.size() != model->edges.size()) return;
+    auto ends = [&](const ObjEdge& e) {
+        return std::make_pair(model->triangles[e.a].corner[e.cornerA].vertex,
+                              model->triangles[e.b].corner[e.cornerB].vertex);
+    };
+    std::vector<int> edgesAt(vertex.size(), 0);
+    for (const ObjEdge& e : model->edges) {
+        const auto [a, b] = ends(e);
+        ++edgesAt[a];
+        ++edgesAt[b];
+    }
+    for (size_t k = 0; k < spring.size(); ++k) {
+        const auto [a, b] = ends(model->edges[k]);
+        springSys->spring[spring[k]].across = most / static_cast<float>(std::max(edgesAt[a], edgesAt[b]));
+    }
 }
 
 // The ideal-gas model of pressure soft bodies (Matyka and Ollila, 2004): the gas inside

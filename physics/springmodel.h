@@ -26,8 +26,8 @@ public:
     // Signed volume enclosed by the triangles (positive when wound counter-clockwise
     // seen from outside); 0 without a mesh.
     float volume() const;
-    // Gives the body a gas of pressure p (0: none) and records the current volume as
-    // its rest volume. An open mesh or a negative p is refused with a line naming the
+    // Gives the body a gas of pressure p (0: none), records the current volume as its
+    // rest volume and makes the skin viscous (0: neither). An open mesh or a negative p is refused with a line naming the
     // model; the body then has no pressure.
     bool setPressure(float p);
     void applyPressureForces();
@@ -42,6 +42,9 @@ public:
     float restVolume = 0;
 
 private:
+    // Sets every edge's sideways dashpot so that the edges at a particle add up to at
+    // most `most` (0: none).
+    void setSkinViscosity(float most);
     // The particles of every triangle's corners (3 per triangle), so that the force hook
     // reads positions without going through the mesh's records.
     std::vector<Particle*> cornerParticle;

@@ -73,6 +73,7 @@ int SpringSystem::allocSpring()
         // A slot taken again by hand, or gone with a cleared array, is passed over.
         if (i < count() && !spring[i].active) {
             spring[i].active = true;
+            spring[i].across = 0;  // the builders set every other field
             return i;
         }
     }
@@ -96,6 +97,7 @@ inline void applyOne(const Spring& s)
     Particle* p1 = s.p1;
     TV_ASSERT(p0 && p1);
     Vec3 F = springForce(p0->pos - p1->pos, p0->vel - p1->vel, s.ks, s.kd, s.rest);
+    if (s.across != 0) F -= (p0->vel - p1->vel) * s.across;
     p0->force += F;
     p1->force -= F;
 }
@@ -136,11 +138,11 @@ void SpringSystem::applySpringForces(ParticleSystem&)
         const __m128 lo = _mm_unpacklo_ps(q0, q1), hi = _mm_unpacklo_ps(q2, q3);
         const __m128 vy = _mm_movelh_ps(lo, hi);
         const __m128 vz = _mm_movehl_ps(hi, lo);
-        // (rest, ks, kd, padding) rows of the four springs.
+        // (rest, ks, kd, across) rows of the four springs.
         __m128 t0 = _mm_loadu_ps(&s[0].rest), t1 = _mm_loadu_ps(&s[1].rest);
         __m128 t2 = _mm_loadu_ps(&s[2].rest), t3 = _mm_loadu_ps(&s[3].rest);
         _MM_TRANSPOSE4_PS(t0, t1, t2, t3);
-        const __m128 rest = t0, ks = t1, kd = t2;
+        const __m128 rest = t0, ks = t1, kd = t2, across = t3;
         const __m128 L = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz)));
         const __m128 S = _mm_mul_ps(_mm_sub_ps(L, rest), ks);
         const __m128 dv = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, dx), _mm_mul_ps(vy, dy)), _mm_mul_ps(vz, dz));
@@ -156,6 +158,17 @@ void SpringSystem::applySpringForces(ParticleSystem&)
         __m128 fw = _mm_setzero_ps();
         _MM_TRANSPOSE4_PS(fx, fy, fz, fw);
         __m128 row[4] = {fx, fy, fz, fw};  // (Fx, Fy, Fz, 0) of each spring
+        // The second dashpot, as applyOne adds it: after the bound, and only where set, so
+        // that other springs keep their bits (−0 stays −0).
+        const int crossing = _mm_movemask_ps(_mm_cmpneq_ps(across, _mm_setzero_ps()));
+        __m128 cross[4];
+        if (crossing) {
+            cross[0] = _mm_mul_ps(vx, across);
+            cross[1] = _mm_mul_ps(vy, across);
+            cross[2] = _mm_mul_ps(vz, across);
+            cross[3] = _mm_setzero_ps();
+            _MM_TRANSPOSE4_PS(cross[0], cross[1], cross[2], cross[3]);
+        }
         for (int k = 0; k < 4; ++k) {
             if (!(small & (1 << k))) {
                 alignas(16) float f[4];
@@ -166,6 +179,7 @@ void SpringSystem::applySpringForces(ParticleSystem&)
                     row[k] = _mm_setzero_ps();
                 }
             }
+            if (crossing & (1 << k)) row[k] = _mm_sub_ps(row[k], cross[k]);
             // The fourth lane adds zero to the padding after force.
             float* a0 = &p0[k]->force.x;
             float* a1 = &p1[k]->force.x;

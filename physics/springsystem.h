@@ -53,7 +53,13 @@ struct Spring {
     float rest = 0;
     float ks = 0;
     float kd = 0;
+    // A second dashpot, on the ends' whole relative velocity rather than only its part
+    // along the spring, in mass units per second; 0 for none. The dashpot along the
+    // spring leaves a taut skin's sideways ripples undamped, and the explicit step makes
+    // undamped ripples grow. It sits in what was padding, so the record keeps its size.
+    float across = 0;
 };
+static_assert(sizeof(Spring) == 8 + 2 * sizeof(Particle*) + 4 * sizeof(float), "Spring grew");
 
 // Prints a runaway spring force and gives the zero force that replaces it.
 Vec3 outOfBoundsForce(const Vec3& F);

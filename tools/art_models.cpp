@@ -141,7 +141,10 @@ Mesh blob()
 {
     Mesh m;
     m.useMaterial("blob_jelly");
-    const int n = 8;
+    // Coarse on purpose: the world fills this skin with gas, and the gas must bear the
+    // body's weight. A finer skin carries that weight on more, smaller triangles, and the
+    // stronger gas it then needs makes the skin pucker and the explicit step blow up.
+    const int n = 3;
     const float radius = 14.0f;
     // Vertices are keyed by their integer position on the (0..n)^3 lattice of the cube's
     // surface, so the grids of neighbouring faces share their border vertices.

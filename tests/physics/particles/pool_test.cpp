@@ -108,8 +108,10 @@ TEST(SpringArray, LowestFreeSlotIsReusedAndFullArrayGrowsByOne)
 {
     SpringSystem ss;
     for (int i = 0; i < 5; ++i) EXPECT_EQ(ss.allocSpring(), i);
+    ss.spring[2].across = 7;  // a skin's, which the next owner of the slot must not inherit
     ss.freeSpring(2);
     EXPECT_EQ(ss.allocSpring(), 2);
+    EXPECT_EQ(ss.spring[2].across, 0.0f);
     EXPECT_EQ(ss.count(), 5);
     EXPECT_EQ(ss.allocSpring(), 5);
     EXPECT_EQ(ss.count(), 6);
@@ -199,8 +201,9 @@ TEST(SpringArray, ActiveSpringWithoutAnEndStopsWithTheInvariant)
 
 TEST(SpringArray, BatchedPassMatchesTheScalarLawBitForBit)
 {
-    // Random springs, some inactive, some degenerate, some runaway: the force pass must
-    // give exactly what springForce gives spring by spring in index order.
+    // Random springs, some inactive, some degenerate, some runaway, some with a sideways
+    // dashpot: the force pass must give exactly what springForce (plus that dashpot)
+    // gives spring by spring in index order.
     ParticleSystem ps;
     SpringSystem ss;
     std::vector<Particle*> p;
@@ -221,7 +224,7 @@ TEST(SpringArray, BatchedPassMatchesTheScalarLawBitForBit)
         Particle* a = p[i % 64];
         Particle* b = i % 17 == 0 ? p[(i + 1) % 64] : p[(i * 7 + 3) % 64];
         if (a == b) b = p[(i + 5) % 64];
-        ss.spring[k] = {i % 11 != 5, a, b, rnd() * 3, rnd() * 500, rnd() * 5};
+        ss.spring[k] = {i % 11 != 5, a, b, rnd() * 3, rnd() * 500, rnd() * 5, i % 3 == 0 ? rnd() * 5 : 0};
         if (i == 100) ss.spring[k].ks = 1e9f;  // runaway
     }
     ss.spring[0].p0 = p[0];
@@ -233,6 +236,7 @@ TEST(SpringArray, BatchedPassMatchesTheScalarLawBitForBit)
     for (const Spring& s : ss.spring) {
         if (!s.active) continue;
         Vec3 F = springForce(s.p0->pos - s.p1->pos, s.p0->vel - s.p1->vel, s.ks, s.kd, s.rest);
+        if (s.across != 0) F -= (s.p0->vel - s.p1->vel) * s.across;
         for (size_t j = 0; j < p.size(); ++j) {
             if (p[j] == s.p0) expected[j] += F;
             if (p[j] == s.p1) expected[j] -= F;
