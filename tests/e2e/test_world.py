@@ -1,6 +1,7 @@
 """End to end: the default world in motion. Sparks come to rest on the scenery and the
-ground, the jelly blob squashes where it lands, the tower sways in its bowl without
-falling over, and the wireframe and mouse-tracking toggles draw what they should."""
+ground, the jelly blob squashes where it lands and its gas rounds it again, the tower
+sways in its bowl without falling over, and the wireframe and mouse-tracking toggles
+draw what they should."""
 import os
 import sys
 import tempfile
@@ -62,16 +63,25 @@ class WorldTest(e2ebase.SessionTest):
         self.assertGreater(tower_px, 400, "the tower is not standing in the bowl")
         sparks_paused = paused.count(sparkish, RAMP_GROUND, 2)
 
+        def shape(frame):
+            box, n = mask_box(frame, jelly, BLOB_AREA)
+            return (box[3] - box[1] + 1) / (box[2] - box[0] + 1) if box and n > 150 else None
+
+        at_rest = shape(paused)
+        self.assertTrue(at_rest, "the blob is not up in the sky at the start")
         frames = self.record_run(2.0)
-        # The blob: round while it falls, squashed once it has landed.
-        shapes = []
-        for f in frames[::2]:
-            box, n = mask_box(f, jelly, BLOB_AREA)
-            if box and n > 150:
-                shapes.append((box[3] - box[1] + 1) / (box[2] - box[0] + 1))
+        # The blob: round while it falls, squashed by the impact, then round again where it
+        # landed, its gas holding it up: not a puddle.
+        shapes = [r for r in map(shape, frames[::2]) if r]
         self.assertTrue(shapes, "the blob never showed")
         self.assertGreater(max(shapes), 0.8, "the blob never looked round: %s" % shapes)
         self.assertLess(min(shapes), 0.6, "the blob never squashed: %s" % shapes)
+        # Seen from here the ramp's edge hides the landed blob's bottom: with its gas it
+        # shows about 0.45 of its height-to-width ratio at rest, without (a puddle) 0.28.
+        landed = sorted(r for r in map(shape, frames[-9:]) if r)
+        self.assertTrue(landed, "the blob left the ramp's top within two seconds")
+        self.assertGreater(landed[len(landed) // 2], 0.37 * at_rest,
+                           "the landed blob is a puddle: %s against %.2f at rest" % (landed, at_rest))
 
         # The tower: sways (its stone outline moves between frames) but stays up.
         tops = []
