@@ -43,9 +43,10 @@ void SpringModel::reset()
     model = nullptr;
     cornerCos = nullptr;  // freed only by release()
     cornerParticle.clear();
-    cornerVertex.clear();
-    gatheredPos.clear();
+    cornerRow.clear();
     volumeGradient.clear();
+    normalsSummed = false;
+    sixVolume = 0;
     pressure = 0;
     restVolume = 0;
 }
@@ -133,13 +134,12 @@ bool SpringModel::buildFromModel(const ObjFile* m)
     }
 
     cornerParticle.resize(triCount * 3);
-    cornerVertex.resize(triCount * 3);
+    cornerRow.resize(triCount * 3);
     for (size_t t = 0; t < triCount; ++t)
         for (int k = 0; k < 3; ++k) {
-            cornerVertex[3 * t + k] = m->triangles[t].corner[k].vertex;
+            cornerRow[3 * t + k] = 4 * m->triangles[t].corner[k].vertex;
             cornerParticle[3 * t + k] = vertex[m->triangles[t].corner[k].vertex];
         }
-    gatheredPos.resize(n);
     volumeGradient.resize(n);
 
     copyModelPositions();
@@ -179,23 +179,29 @@ inline void angleTerms(Particle* const* cp, const float* c0s)
     }
 }
 
+// One triangle's normal (b − a) × (c − a), added to its corners' gradient rows; returns
+// its share of 6 V.
+inline float addNormal(Particle* const* cp, const int* cv, float* grad)
+{
+    const Vec3& a = cp[0]->pos;
+    const Vec3 normal = cross(cp[1]->pos - a, cp[2]->pos - a);
+    for (int k = 0; k < 3; ++k) {
+        float* g = grad + cv[k];
+        g[0] += normal.x;
+        g[1] += normal.y;
+        g[2] += normal.z;
+    }
+    return dot(a, normal);
+}
+
 #ifdef __SSE2__
+using Transposed = float[3][3][4];  // corner, component, lane
+
 // Four triangles side by side, lane by lane the same operations in the same order as
 // angleTerms (so the same bits); the forces are then added triangle by triangle, corner
 // by corner, as angleTerms adds them.
-inline void angleTerms4(Particle* const* cp, const float* c0s)
+[[gnu::always_inline]] inline void angleTerms4(Particle* const* cp, const Transposed& p, const float (&c0)[3][4])
 {
-    alignas(16) float p[3][3][4];  // corner, component, lane
-    alignas(16) float c0[3][4];
-    for (int l = 0; l < 4; ++l) {
-        for (int k = 0; k < 3; ++k) {
-            const Vec3& q = cp[3 * l + k]->pos;
-            p[k][0][l] = q.x;
-            p[k][1][l] = q.y;
-            p[k][2][l] = q.z;
-            c0[k][l] = c0s[4 * l + k];
-        }
-    }
     __m128 side[3][3], len[3], inv[3];
     for (int k = 0; k < 3; ++k) {
         const int next = (k + 1) % 3;
@@ -241,6 +247,67 @@ inline void angleTerms4(Particle* const* cp, const float* c0s)
         }
     }
 }
+
+// The same four triangles' normals (b − a) × (c − a), each added to its corners' rows as
+// one row, and their shares of 6 V.
+[[gnu::always_inline]] inline void normals4(const Transposed& p, const int* cv, float* grad, __m128d& sixLo,
+                                            __m128d& sixHi)
+{
+    __m128 a[3], e[3], w[3];
+    for (int x = 0; x < 3; ++x) {
+        a[x] = _mm_load_ps(p[0][x]);
+        e[x] = _mm_sub_ps(_mm_load_ps(p[1][x]), a[x]);
+        w[x] = _mm_sub_ps(_mm_load_ps(p[2][x]), a[x]);
+    }
+    __m128 n0 = _mm_sub_ps(_mm_mul_ps(e[1], w[2]), _mm_mul_ps(e[2], w[1]));
+    __m128 n1 = _mm_sub_ps(_mm_mul_ps(e[2], w[0]), _mm_mul_ps(e[0], w[2]));
+    __m128 n2 = _mm_sub_ps(_mm_mul_ps(e[0], w[1]), _mm_mul_ps(e[1], w[0]));
+    const __m128 six = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a[0], n0), _mm_mul_ps(a[1], n1)), _mm_mul_ps(a[2], n2));
+    sixLo = _mm_add_pd(sixLo, _mm_cvtps_pd(six));
+    sixHi = _mm_add_pd(sixHi, _mm_cvtps_pd(_mm_movehl_ps(six, six)));
+    __m128 n3 = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(n0, n1, n2, n3);
+    const __m128 row[4] = {n0, n1, n2, n3};
+    for (int l = 0; l < 4; ++l)
+        for (int k = 0; k < 3; ++k) {
+            float* g = grad + cv[3 * l + k];
+            _mm_store_ps(g, _mm_add_ps(_mm_load_ps(g), row[l]));
+        }
+}
+
+// The positions are transposed once for both.
+template <bool kAngles, bool kNormals>
+[[gnu::always_inline]] inline void triangles4(Particle* const* cp, const float* c0s, const int* cv, float* grad,
+                                              __m128d& sixLo, __m128d& sixHi)
+{
+    alignas(16) Transposed p;
+    alignas(16) float c0[3][4];
+    for (int l = 0; l < 4; ++l) {
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& q = cp[3 * l + k]->pos;
+            p[k][0][l] = q.x;
+            p[k][1][l] = q.y;
+            p[k][2][l] = q.z;
+            if constexpr (kAngles) c0[k][l] = c0s[4 * l + k];
+        }
+    }
+    if constexpr (kNormals) normals4(p, cv, grad, sixLo, sixHi);
+    if constexpr (kAngles) angleTerms4(cp, p, c0);
+}
+
+// Whole blocks of four triangles from the first; with the normals, returns 6 V of the
+// blocks, summed in two halves so that consecutive blocks do not wait on one add.
+template <bool kAngles, bool kNormals>
+double triangleBlocks(size_t blocks, Particle* const* cp, const float* c0s, const int* cv, float* grad)
+{
+    __m128d sixLo = _mm_setzero_pd(), sixHi = _mm_setzero_pd();
+    for (size_t b = 0; b < blocks; ++b, cp += 12, c0s += 16) {
+        triangles4<kAngles, kNormals>(cp, c0s, cv, grad, sixLo, sixHi);
+        if constexpr (kNormals) cv += 12;
+    }
+    const __m128d both = _mm_add_pd(sixLo, sixHi);
+    return _mm_cvtsd_f64(_mm_add_sd(both, _mm_unpackhi_pd(both, both)));
+}
 #endif
 }  // namespace
 
@@ -254,9 +321,46 @@ void SpringModel::applyAngleForces()
     Particle* const* cp = cornerParticle.data();
     size_t t = 0;
 #ifdef __SSE2__
-    for (; t + 4 <= triCount; t += 4) angleTerms4(cp + 3 * t, cornerCos + 4 * t);
+    if (hasGas()) {
+        // The pressure pass zeroes the rows as it uses them; these were left unused.
+        if (normalsSummed) clearGradient();
+        float* grad = &volumeGradient[0].x;
+        const int* cv = cornerRow.data();
+        t = triCount / 4 * 4;
+        double six = triangleBlocks<true, true>(triCount / 4, cp, cornerCos, cv, grad);
+        for (; t < triCount; ++t) {
+            angleTerms(cp + 3 * t, cornerCos + 4 * t);
+            six += addNormal(cp + 3 * t, cv + 3 * t, grad);
+        }
+        sixVolume = six;
+        normalsSummed = true;
+        return;
+    }
+    t = triCount / 4 * 4;
+    triangleBlocks<true, false>(triCount / 4, cp, cornerCos, nullptr, nullptr);
 #endif
     for (; t < triCount; ++t) angleTerms(cp + 3 * t, cornerCos + 4 * t);
+}
+
+void SpringModel::clearGradient()
+{
+    std::fill(volumeGradient.begin(), volumeGradient.end(), GradientRow{});
+}
+
+double SpringModel::sumNormals()
+{
+    float* grad = &volumeGradient[0].x;
+    Particle* const* cp = cornerParticle.data();
+    const int* cv = cornerRow.data();
+    const size_t triCount = cornerRow.size() / 3;
+    double six = 0;
+    size_t t = 0;
+#ifdef __SSE2__
+    t = triCount / 4 * 4;
+    six = triangleBlocks<false, true>(triCount / 4, cp, cornerCos, cv, grad);
+#endif
+    for (; t < triCount; ++t) six += addNormal(cp + 3 * t, cv + 3 * t, grad);
+    return six;
 }
 
 bool SpringModel::closed() const
@@ -324,36 +428,43 @@ void SpringModel::setSkinViscosity(float most)
 // volume's gradient, so the force does the work the gas gives up and no more.
 void SpringModel::applyPressureForces()
 {
-    if (pressure == 0 || restVolume == 0 || cornerVertex.empty()) return;
+    const bool summed = normalsSummed;
+    normalsSummed = false;
+    if (!hasGas()) {
+        if (summed) clearGradient();  // the gas was taken away since the angle pass
+        return;
+    }
+    const double six = summed ? sixVolume : sumNormals();  // 6 V
     const size_t n = vertex.size();
-    Vec3* pos = gatheredPos.data();
-    Vec3* grad = volumeGradient.data();  // 6 dV/dx
-    for (size_t i = 0; i < n; ++i) {
-        pos[i] = vertex[i]->pos;
-        grad[i] = Vec3(0, 0, 0);
+    GradientRow* grad = volumeGradient.data();  // 6 dV/dx
+    auto power = [&](size_t i) {
+        const Vec3& v = vertex[i]->vel;
+        return grad[i].x * v.x + grad[i].y * v.y + grad[i].z * v.z;
+    };
+    // 6 dV/dt, in two sums so that the adds overlap.
+    double rateEven = 0, rateOdd = 0;
+    size_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        rateEven += power(i);
+        rateOdd += power(i + 1);
     }
-    double six = 0;  // 6 V
-    const int* cv = cornerVertex.data();
-    for (size_t k = 0, corners = cornerVertex.size(); k < corners; k += 3) {
-        const Vec3& a = pos[cv[k]];
-        const Vec3 normal = cross(pos[cv[k + 1]] - a, pos[cv[k + 2]] - a);
-        six += dot(a, normal);
-        grad[cv[k]] += normal;
-        grad[cv[k + 1]] += normal;
-        grad[cv[k + 2]] += normal;
-    }
-    double sixRate = 0;  // 6 dV/dt
-    for (size_t i = 0; i < n; ++i) sixRate += dot(grad[i], vertex[i]->vel);
+    if (i < n) rateEven += power(i);
     // Inside-out winding: volumes, their rate and the normals all change sign.
     const float sign = restVolume < 0 ? -1.0f : 1.0f;
     const float v0 = std::fabs(restVolume);
     float v = sign * static_cast<float>(six / 6);
     if (!(v >= kMinVolumeFraction * v0)) v = kMinVolumeFraction * v0;
-    const float rate = sign * static_cast<float>(sixRate / 6);
+    const float rate = sign * static_cast<float>((rateEven + rateOdd) / 6);
     const float P = pressure * (v0 / v - 1 - kGasViscosity * rate / v0);
     const float scale = sign * P / 6;
-    if (!std::isfinite(six) || !std::isfinite(scale)) return;
-    for (size_t i = 0; i < n; ++i) vertex[i]->force += grad[i] * scale;
+    if (!std::isfinite(six) || !std::isfinite(scale)) {
+        clearGradient();
+        return;
+    }
+    for (i = 0; i < n; ++i) {
+        vertex[i]->force += Vec3(grad[i].x, grad[i].y, grad[i].z) * scale;
+        grad[i] = GradientRow{};
+    }
 }
 
 void SpringModel::computeFacing(const Quat& light)

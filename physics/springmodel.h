@@ -48,10 +48,27 @@ private:
     // The particles of every triangle's corners (3 per triangle), so that the force hook
     // reads positions without going through the mesh's records.
     std::vector<Particle*> cornerParticle;
-    // The same corners as vertex numbers, and per-vertex room for the pressure pass (the
-    // positions gathered into one row, then each vertex's share of the volume's gradient)
-    // so that a step allocates nothing.
-    std::vector<int> cornerVertex;
-    std::vector<Vec3> gatheredPos;
-    std::vector<Vec3> volumeGradient;
+    // One vertex's share of the volume's gradient, padded so that a triangle's normal is
+    // added to it as one aligned row.
+    struct alignas(16) GradientRow {
+        float x, y, z, pad;
+    };
+
+    bool hasGas() const { return pressure != 0 && restVolume != 0 && !cornerRow.empty(); }
+    // Sums every triangle's normal into its corners' gradient rows and returns 6 V.
+    double sumNormals();
+    void clearGradient();
+
+    // Each corner's row in the gradient as a float offset (4 × vertex), so that indexing
+    // by it needs no multiply.
+    std::vector<int> cornerRow;
+    // Per-vertex room for the pressure pass, so that a step allocates nothing. Between
+    // passes the rows are zero unless normalsSummed, so that no pass spends a sweep
+    // clearing them.
+    std::vector<GradientRow> volumeGradient;
+    // The angle pass already walks every triangle with its positions at hand, so on a
+    // body with gas it leaves the normals and 6 V for the pressure pass that follows it
+    // in the same force pass; the pressure pass uses them once.
+    bool normalsSummed = false;
+    double sixVolume = 0;
 };
