@@ -437,24 +437,36 @@ void SpringModel::applyPressureForces()
     const double six = summed ? sixVolume : sumNormals();  // 6 V
     const size_t n = vertex.size();
     GradientRow* grad = volumeGradient.data();  // 6 dV/dx
-    auto power = [&](size_t i) {
-        const Vec3& v = vertex[i]->vel;
-        return grad[i].x * v.x + grad[i].y * v.y + grad[i].z * v.z;
-    };
-    // 6 dV/dt, in two sums so that the adds overlap.
-    double rateEven = 0, rateOdd = 0;
+    double sixRate = 0;  // 6 dV/dt
     size_t i = 0;
-    for (; i + 1 < n; i += 2) {
-        rateEven += power(i);
-        rateOdd += power(i + 1);
+#ifdef __SSE2__
+    {
+        // Per component in lanes of doubles, two vertices at a time: no horizontal add
+        // per vertex, and the adds overlap.
+        auto product = [&](size_t j) {
+            const Vec3& v = vertex[j]->vel;
+            const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&v.x));
+            return _mm_mul_ps(_mm_load_ps(&grad[j].x), _mm_movelh_ps(xy, _mm_load_ss(&v.z)));
+        };
+        __m128d xy0 = _mm_setzero_pd(), z0 = _mm_setzero_pd(), xy1 = _mm_setzero_pd(), z1 = _mm_setzero_pd();
+        for (; i + 1 < n; i += 2) {
+            const __m128 p0 = product(i), p1 = product(i + 1);
+            xy0 = _mm_add_pd(xy0, _mm_cvtps_pd(p0));
+            z0 = _mm_add_pd(z0, _mm_cvtps_pd(_mm_movehl_ps(p0, p0)));
+            xy1 = _mm_add_pd(xy1, _mm_cvtps_pd(p1));
+            z1 = _mm_add_pd(z1, _mm_cvtps_pd(_mm_movehl_ps(p1, p1)));
+        }
+        const __m128d all = _mm_add_pd(_mm_add_pd(xy0, z0), _mm_add_pd(xy1, z1));
+        sixRate = _mm_cvtsd_f64(_mm_add_sd(all, _mm_unpackhi_pd(all, all)));
     }
-    if (i < n) rateEven += power(i);
+#endif
+    for (; i < n; ++i) sixRate += dot(Vec3(grad[i].x, grad[i].y, grad[i].z), vertex[i]->vel);
     // Inside-out winding: volumes, their rate and the normals all change sign.
     const float sign = restVolume < 0 ? -1.0f : 1.0f;
     const float v0 = std::fabs(restVolume);
     float v = sign * static_cast<float>(six / 6);
     if (!(v >= kMinVolumeFraction * v0)) v = kMinVolumeFraction * v0;
-    const float rate = sign * static_cast<float>((rateEven + rateOdd) / 6);
+    const float rate = sign * static_cast<float>(sixRate / 6);
     const float P = pressure * (v0 / v - 1 - kGasViscosity * rate / v0);
     const float scale = sign * P / 6;
     if (!std::isfinite(six) || !std::isfinite(scale)) {
