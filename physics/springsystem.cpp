@@ -155,14 +155,22 @@ void SpringSystem::applySpringForces(ParticleSystem&)
         __m128 fz = _mm_and_ps(_mm_mul_ps(c, dz), keep);
         const __m128 f2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(fx, fx), _mm_mul_ps(fy, fy)), _mm_mul_ps(fz, fz));
         const int small = _mm_movemask_ps(_mm_cmplt_ps(f2, _mm_set1_ps(9.9e13f)));
+        // The second dashpot, as applyOne adds it: after the bound, and only where set, so
+        // that other springs keep their bits (x − (+0) is x, −0 included). With no force
+        // near the bound nothing is replaced, and it is taken off in the lanes at once.
+        const __m128 set = _mm_cmpneq_ps(across, _mm_setzero_ps());
+        const int crossing = _mm_movemask_ps(set);
+        const bool crossLater = crossing && small != 0xF;
+        if (crossing && !crossLater) {
+            fx = _mm_sub_ps(fx, _mm_and_ps(_mm_mul_ps(vx, across), set));
+            fy = _mm_sub_ps(fy, _mm_and_ps(_mm_mul_ps(vy, across), set));
+            fz = _mm_sub_ps(fz, _mm_and_ps(_mm_mul_ps(vz, across), set));
+        }
         __m128 fw = _mm_setzero_ps();
         _MM_TRANSPOSE4_PS(fx, fy, fz, fw);
         __m128 row[4] = {fx, fy, fz, fw};  // (Fx, Fy, Fz, 0) of each spring
-        // The second dashpot, as applyOne adds it: after the bound, and only where set, so
-        // that other springs keep their bits (−0 stays −0).
-        const int crossing = _mm_movemask_ps(_mm_cmpneq_ps(across, _mm_setzero_ps()));
-        __m128 cross[4];
-        if (crossing) {
+        __m128 cross[4] = {};
+        if (crossLater) {
             cross[0] = _mm_mul_ps(vx, across);
             cross[1] = _mm_mul_ps(vy, across);
             cross[2] = _mm_mul_ps(vz, across);
@@ -179,7 +187,7 @@ void SpringSystem::applySpringForces(ParticleSystem&)
                     row[k] = _mm_setzero_ps();
                 }
             }
-            if (crossing & (1 << k)) row[k] = _mm_sub_ps(row[k], cross[k]);
+            if (crossLater && (crossing & (1 << k))) row[k] = _mm_sub_ps(row[k], cross[k]);
             // The fourth lane adds zero to the padding after force.
             float* a0 = &p0[k]->force.x;
             float* a1 = &p1[k]->force.x;
