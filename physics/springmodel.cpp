@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <utility>
 
 #include "app/debug.h"
 
@@ -35,6 +36,12 @@ constexpr float kGasViscosity = 1.0f / 45;
 // it divided by the larger number of edges at its ends, so no particle is damped more
 // strongly than half of what a 1/60 s explicit step can take (60 per second).
 constexpr float kSkinViscosity = 30;
+
+// The vertices at the two ends of a mesh edge: its springs' ends, in spring order.
+std::pair<int, int> edgeEnds(const ObjFile& m, const ObjEdge& e)
+{
+    return {m.triangles[e.a].corner[e.cornerA].vertex, m.triangles[e.b].corner[e.cornerB].vertex};
+}
 }  // namespace
 
 void SpringModel::reset()
@@ -115,9 +122,7 @@ bool SpringModel::buildFromModel(const ObjFile* m)
     const size_t e = m->edges.size();
     spring.reserve(e);
     for (size_t k = 0; k < e; ++k) {
-        const ObjEdge& edge = m->edges[k];
-        int a = m->triangles[edge.a].corner[edge.cornerA].vertex;
-        int b = m->triangles[edge.b].corner[edge.cornerB].vertex;
+        const auto [a, b] = edgeEnds(*m, m->edges[k]);
         int index = springSys->allocSpring();
         if (index < 0) {
             printf("failed to create a spring\n");
@@ -404,18 +409,14 @@ bool SpringModel::setPressure(float p)
 void SpringModel::setSkinViscosity(float most)
 {
     if (!model || !springSys || spring.size() != model->edges.size()) return;
-    auto ends = [&](const ObjEdge& e) {
-        return std::make_pair(model->triangles[e.a].corner[e.cornerA].vertex,
-                              model->triangles[e.b].corner[e.cornerB].vertex);
-    };
     std::vector<int> edgesAt(vertex.size(), 0);
     for (const ObjEdge& e : model->edges) {
-        const auto [a, b] = ends(e);
+        const auto [a, b] = edgeEnds(*model, e);
         ++edgesAt[a];
         ++edgesAt[b];
     }
     for (size_t k = 0; k < spring.size(); ++k) {
-        const auto [a, b] = ends(model->edges[k]);
+        const auto [a, b] = edgeEnds(*model, model->edges[k]);
         springSys->spring[spring[k]].across = most / static_cast<float>(std::max(edgesAt[a], edgesAt[b]));
     }
 }

@@ -27,8 +27,8 @@ public:
     // seen from outside); 0 without a mesh.
     float volume() const;
     // Gives the body a gas of pressure p (0: none), records the current volume as its
-    // rest volume and makes the skin viscous (0: neither). An open mesh or a negative p is refused with a line naming the
-    // model; the body then has no pressure.
+    // rest volume and makes the skin viscous (0: neither). An open mesh or a negative p
+    // is refused with a line naming the model; the body then has no pressure.
     bool setPressure(float p);
     void applyPressureForces();
     void draw() const;
