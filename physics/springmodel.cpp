@@ -36,6 +36,16 @@ constexpr float kGasViscosity = 1.0f / 45;
 // it divided by the larger number of edges at its ends, so no particle is damped more
 // strongly than half of what a 1/60 s explicit step can take (60 per second).
 constexpr float kSkinViscosity = 30;
+// The step the gas must stay stable under: the play rate's explicit step.
+constexpr float kStep = 1.0f / 60;
+// The gas acts on its skin as one spring and one dashpot along the volume's gradient g:
+// stiffness k = p·V0/V²·|g|², damping c = p·τ/V0·|g|² (unit masses). An explicit step
+// h keeps that mode bounded while k·h < c < 2/h + k·h/2, an interval that exists only
+// for k·h² < 4. A stretched skin grows |g|² and a crushed one V0/V², so both are held
+// inside it, with room for the skin's own springs and dashpots on the same particles:
+// k·h² at most 1 (the shipped blob rests at 0.5) and h·k ≤ c ≤ 1/h.
+constexpr float kMaxGasStiffnessSteps = 1;
+constexpr float kMaxGasDampingShare = 1;
 
 // The vertices at the two ends of a mesh edge: its springs' ends, in spring order.
 std::pair<int, int> edgeEnds(const ObjFile& m, const ObjEdge& e)
@@ -96,22 +106,13 @@ bool SpringModel::buildFromModel(const ObjFile* m)
 
     const size_t triCount = m->triangles.size();
     cornerCos = new (std::nothrow) float[triCount * 4]();
-    if (!cornerCos) {
-        model = nullptr;
-        return false;
-    }
+    if (!cornerCos) return abandonBuild();
 
-    // On a failed build the body keeps what it took (given back by release) but forgets
-    // the mesh, so that the force hook and draw never reach a missing particle.
     const size_t n = m->vertices.size();
     vertex.assign(n, nullptr);
     for (size_t i = 0; i < n; ++i) {
         Particle* p = parSys->allocParticle();
-        if (!p) {
-            vertex.resize(i);
-            model = nullptr;
-            return false;
-        }
+        if (!p) return abandonBuild();
         vertex[i] = p;
         p->invMass = 1.0f;
         p->pos = Vec3(0, 0, 0);
@@ -126,8 +127,7 @@ bool SpringModel::buildFromModel(const ObjFile* m)
         int index = springSys->allocSpring();
         if (index < 0) {
             printf("failed to create a spring\n");
-            model = nullptr;
-            return false;
+            return abandonBuild();
         }
         spring.push_back(index);
         Spring& s = springSys->spring[index];
@@ -400,8 +400,29 @@ bool SpringModel::setPressure(float p)
         std::printf("the springmodel %s is not a closed mesh, so it gets no pressure\n", name);
         return false;
     }
+    const float v0 = volume();
+    if (!(std::fabs(v0) > 0)) {
+        std::printf("the springmodel %s encloses no volume, so it gets no pressure\n", name);
+        return false;
+    }
+    // At rest the gas is as stiff as p·|g|²/V0; past the bound the pressure pass would
+    // hold it back on every step anyway, so the body gets the most it can hold.
+    std::fill(volumeGradient.begin(), volumeGradient.end(), GradientRow{});
+    double g2 = 0;
+    if (!cornerRow.empty()) {
+        sumNormals();
+        for (const GradientRow& g : volumeGradient) g2 += double(g.x) * g.x + double(g.y) * g.y + double(g.z) * g.z;
+        clearGradient();
+        normalsSummed = false;
+        g2 /= 36;
+    }
+    const double most = kMaxGasStiffnessSteps / (kStep * kStep) * std::fabs(v0) / g2;
+    if (g2 > 0 && p > most) {
+        p = static_cast<float>(most);
+        std::printf("the springmodel %s gets pressure %g, the most its skin can hold\n", name, p);
+    }
     pressure = p;
-    restVolume = volume();
+    restVolume = v0;
     setSkinViscosity(kSkinViscosity);
     return true;
 }
@@ -438,7 +459,8 @@ void SpringModel::applyPressureForces()
     const double six = summed ? sixVolume : sumNormals();  // 6 V
     const size_t n = vertex.size();
     GradientRow* grad = volumeGradient.data();  // 6 dV/dx
-    double sixRate = 0;  // 6 dV/dt
+    double sixRate = 0;     // 6 dV/dt
+    double gradSquare = 0;  // 36 |dV/dx|²
     size_t i = 0;
 #ifdef __SSE2__
     {
@@ -450,8 +472,11 @@ void SpringModel::applyPressureForces()
             return _mm_mul_ps(_mm_load_ps(&grad[j].x), _mm_movelh_ps(xy, _mm_load_ss(&v.z)));
         };
         __m128d xy0 = _mm_setzero_pd(), z0 = _mm_setzero_pd(), xy1 = _mm_setzero_pd(), z1 = _mm_setzero_pd();
+        __m128 square = _mm_setzero_ps();  // the pad lane is 0
         for (; i + 1 < n; i += 2) {
             const __m128 p0 = product(i), p1 = product(i + 1);
+            const __m128 g0 = _mm_load_ps(&grad[i].x), g1 = _mm_load_ps(&grad[i + 1].x);
+            square = _mm_add_ps(square, _mm_add_ps(_mm_mul_ps(g0, g0), _mm_mul_ps(g1, g1)));
             xy0 = _mm_add_pd(xy0, _mm_cvtps_pd(p0));
             z0 = _mm_add_pd(z0, _mm_cvtps_pd(_mm_movehl_ps(p0, p0)));
             xy1 = _mm_add_pd(xy1, _mm_cvtps_pd(p1));
@@ -459,16 +484,34 @@ void SpringModel::applyPressureForces()
         }
         const __m128d all = _mm_add_pd(_mm_add_pd(xy0, z0), _mm_add_pd(xy1, z1));
         sixRate = _mm_cvtsd_f64(_mm_add_sd(all, _mm_unpackhi_pd(all, all)));
+        const __m128d sq = _mm_add_pd(_mm_cvtps_pd(square), _mm_cvtps_pd(_mm_movehl_ps(square, square)));
+        gradSquare = _mm_cvtsd_f64(_mm_add_sd(sq, _mm_unpackhi_pd(sq, sq)));
     }
 #endif
-    for (; i < n; ++i) sixRate += dot(Vec3(grad[i].x, grad[i].y, grad[i].z), vertex[i]->vel);
+    for (; i < n; ++i) {
+        const Vec3 g(grad[i].x, grad[i].y, grad[i].z);
+        sixRate += dot(g, vertex[i]->vel);
+        gradSquare += lengthSquared(g);
+    }
     // Inside-out winding: volumes, their rate and the normals all change sign.
     const float sign = restVolume < 0 ? -1.0f : 1.0f;
     const float v0 = std::fabs(restVolume);
     float v = sign * static_cast<float>(six / 6);
     if (!(v >= kMinVolumeFraction * v0)) v = kMinVolumeFraction * v0;
     const float rate = sign * static_cast<float>(sixRate / 6);
-    const float P = pressure * (v0 / v - 1 - kGasViscosity * rate / v0);
+    float P = pressure * (v0 / v - 1 - kGasViscosity * rate / v0);
+    // Held inside what the step can take (see kMaxGasStiffnessSteps); a gas that already
+    // is keeps its exact formula.
+    const float g2 = static_cast<float>(gradSquare / 36);
+    const float k = pressure * v0 / (v * v) * g2;
+    const float c = pressure * kGasViscosity / v0 * g2;
+    const float kMost = kMaxGasStiffnessSteps / (kStep * kStep);
+    if (k > kMost || c < k * kStep || c > kMaxGasDampingShare / kStep) {
+        const float scale = k > kMost ? kMost / k : 1;
+        const float kHeld = k * scale;
+        const float cHeld = std::clamp(c * scale, kHeld * kStep, kMaxGasDampingShare / kStep);
+        P = pressure * scale * (v0 / v - 1) - cHeld * rate / g2;
+    }
     const float scale = sign * P / 6;
     if (!std::isfinite(six) || !std::isfinite(scale)) {
         clearGradient();

@@ -97,7 +97,10 @@ inline void applyOne(const Spring& s)
     Particle* p1 = s.p1;
     TV_ASSERT(p0 && p1);
     Vec3 F = springForce(p0->pos - p1->pos, p0->vel - p1->vel, s.ks, s.kd, s.rest);
-    if (s.across != 0) F -= (p0->vel - p1->vel) * s.across;
+    if (s.across != 0) {
+        F -= (p0->vel - p1->vel) * s.across;
+        if (!isFinite(F)) F = outOfBoundsForce(F);  // an end that is no longer a number
+    }
     p0->force += F;
     p1->force -= F;
 }
@@ -154,7 +157,7 @@ void SpringSystem::applySpringForces(ParticleSystem&)
         __m128 fy = _mm_and_ps(_mm_mul_ps(c, dy), keep);
         __m128 fz = _mm_and_ps(_mm_mul_ps(c, dz), keep);
         const __m128 f2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(fx, fx), _mm_mul_ps(fy, fy)), _mm_mul_ps(fz, fz));
-        const int small = _mm_movemask_ps(_mm_cmplt_ps(f2, _mm_set1_ps(9.9e13f)));
+        int small = _mm_movemask_ps(_mm_cmplt_ps(f2, _mm_set1_ps(9.9e13f)));
         // The second dashpot, as applyOne adds it: after the bound, and only where set, so
         // that other springs keep their bits (x − (+0) is x, −0 included). With no force
         // near the bound nothing is replaced, and it is taken off in the lanes at once.
@@ -165,6 +168,11 @@ void SpringSystem::applySpringForces(ParticleSystem&)
             fx = _mm_sub_ps(fx, _mm_and_ps(_mm_mul_ps(vx, across), set));
             fy = _mm_sub_ps(fy, _mm_and_ps(_mm_mul_ps(vy, across), set));
             fz = _mm_sub_ps(fz, _mm_and_ps(_mm_mul_ps(vz, across), set));
+            // An end that is no longer a number: its lane goes to the check below.
+            const __m128 zero = _mm_setzero_ps();
+            const __m128 finite = _mm_and_ps(_mm_cmpord_ps(_mm_mul_ps(fx, zero), _mm_mul_ps(fy, zero)),
+                                             _mm_cmpord_ps(_mm_mul_ps(fz, zero), zero));
+            small &= _mm_movemask_ps(finite);
         }
         __m128 fw = _mm_setzero_ps();
         _MM_TRANSPOSE4_PS(fx, fy, fz, fw);
@@ -182,12 +190,21 @@ void SpringSystem::applySpringForces(ParticleSystem&)
                 alignas(16) float f[4];
                 _mm_store_ps(f, row[k]);
                 const Vec3 F(f[0], f[1], f[2]);
-                if (length(F) > 10000000.0f) {
+                if (!(length(F) <= 10000000.0f)) {
                     outOfBoundsForce(F);
                     row[k] = _mm_setzero_ps();
                 }
             }
-            if (crossLater && (crossing & (1 << k))) row[k] = _mm_sub_ps(row[k], cross[k]);
+            if (crossLater && (crossing & (1 << k))) {
+                row[k] = _mm_sub_ps(row[k], cross[k]);
+                alignas(16) float f[4];
+                _mm_store_ps(f, row[k]);
+                const Vec3 F(f[0], f[1], f[2]);
+                if (!(small & (1 << k)) && !isFinite(F)) {
+                    outOfBoundsForce(F);
+                    row[k] = _mm_setzero_ps();
+                }
+            }
             // The fourth lane adds zero to the padding after force.
             float* a0 = &p0[k]->force.x;
             float* a1 = &p1[k]->force.x;

@@ -2,6 +2,7 @@
 // The particle pool, the spring array and the damped-spring force law: every simulated
 // point mass of the program lives in the one ParticleSystem of the scene, and every
 // spring in its one SpringSystem.
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -64,6 +65,13 @@ static_assert(sizeof(Spring) == 8 + 2 * sizeof(Particle*) + 4 * sizeof(float), "
 // Prints a runaway spring force and gives the zero force that replaces it.
 Vec3 outOfBoundsForce(const Vec3& F);
 
+inline bool isFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// A particle's summed force as the integrators take it: one that is not a finite number
+// (from a body part gone bad) is replaced like a runaway spring force, so that it moves
+// nothing.
+inline Vec3 finiteForce(const Vec3& F) { return isFinite(F) ? F : outOfBoundsForce(F); }
+
 // Open while the scene runs one update's step. A runaway body would otherwise print a
 // line for every spring in every force pass: while a report is open only the first
 // runaway force is printed, and the number replaced follows when the report closes.
@@ -92,7 +100,8 @@ inline Vec3 springForce(const Vec3& posDelta, const Vec3& velDelta, float ks, fl
     // Squared lengths below 9.9e13 are surely within 1e7; only forces near the bound
     // (or not a number) pay for the exact test.
     if (lengthSquared(F) < 9.9e13f) return F;
-    if (length(F) > 10000000.0f) return outOfBoundsForce(F);
+    // Not a number fails every comparison, so it is caught as a runaway too.
+    if (!(length(F) <= 10000000.0f)) return outOfBoundsForce(F);
     return F;
 }
 

@@ -1,6 +1,7 @@
 // The scene's physics step: force accumulation, the two integrators, the swept trace
 // through the solid geometry and the collision pass that turns contacts into bounces.
 #include <cmath>
+#include <cstdio>
 
 #include "app/debug.h"
 #include "app/input.h"
@@ -68,7 +69,7 @@ void ParScene::stepEuler(float dt)
         p->prevPos = p->pos;
         p->prevVel = p->vel;
         p->pos += p->vel * dt;  // the velocity from before this step
-        p->vel += p->force * (dt * p->invMass);
+        p->vel += finiteForce(p->force) * (dt * p->invMass);
     }
 }
 
@@ -80,28 +81,28 @@ void ParScene::stepRK4(float dt)
     for (Particle* p = parSys.liveHead; p; p = p->next) {
         p->prevPos = p->pos;
         p->prevVel = p->vel;
-        p->dVel[0] = p->force * (dt * p->invMass);
+        p->dVel[0] = finiteForce(p->force) * (dt * p->invMass);
         p->dPos[0] = p->vel * dt;
         p->vel = p->prevVel + p->dVel[0] / 2;
         p->pos = p->prevPos + p->dPos[0] / 2;
     }
     computeForces();
     for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->dVel[1] = p->force * (dt * p->invMass);
+        p->dVel[1] = finiteForce(p->force) * (dt * p->invMass);
         p->dPos[1] = p->vel * dt;
         p->vel = p->prevVel + p->dVel[1] / 2;
         p->pos = p->prevPos + p->dPos[1] / 2;
     }
     computeForces();
     for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->dVel[2] = p->force * (dt * p->invMass);
+        p->dVel[2] = finiteForce(p->force) * (dt * p->invMass);
         p->dPos[2] = p->vel * dt;
         p->vel = p->prevVel + p->dVel[2];
         p->pos = p->prevPos + p->dPos[2];
     }
     computeForces();
     for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->dVel[3] = p->force * (dt * p->invMass);
+        p->dVel[3] = finiteForce(p->force) * (dt * p->invMass);
         p->dPos[3] = p->vel * dt;
         p->vel = p->prevVel + (p->dVel[0] + p->dVel[1] * 2 + p->dVel[2] * 2 + p->dVel[3]) / 6;
         p->pos = p->prevPos + (p->dPos[0] + p->dPos[1] * 2 + p->dPos[2] * 2 + p->dPos[3]) / 6;
@@ -110,12 +111,31 @@ void ParScene::stepRK4(float dt)
 
 void ParScene::step(float dt)
 {
-    RunawayForceReport report;
-    if (useRk4)
-        stepRK4(dt);
-    else
-        stepEuler(dt);
+    {
+        RunawayForceReport report;
+        if (useRk4)
+            stepRK4(dt);
+        else
+            stepEuler(dt);
+    }
+    restoreNonFinite();
     collide();
+}
+
+// A particle that stopped being a number goes back where this step found it, at rest;
+// every step starts from finite particles, so that is its last finite place. Forces
+// that are not numbers are already kept from every other particle.
+void ParScene::restoreNonFinite()
+{
+    int restored = 0;
+    for (Particle* p = parSys.liveHead; p; p = p->next) {
+        if (isFinite(p->pos) && isFinite(p->vel)) continue;
+        p->pos = isFinite(p->prevPos) ? p->prevPos : Vec3(0, 0, 0);
+        p->prevPos = p->pos;
+        p->vel = p->prevVel = Vec3(0, 0, 0);
+        ++restored;
+    }
+    if (restored) std::printf("non-finite particles put back at rest this update: %d\n", restored);
 }
 
 TraceHit ParScene::trace(const Vec3& start, const Vec3& end, float radius) const

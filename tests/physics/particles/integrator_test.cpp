@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -289,6 +290,50 @@ TEST(ForcePass, RunawayForcesArePrintedOncePerUpdateWithTheirCount)
             EXPECT_EQ(out.end(), expected) << rk4 << update;
         }
         EXPECT_EQ(a->force, Vec3(0, 0, 0)) << rk4;
+    }
+}
+
+// A particle that stops being a number goes back where the step found it, at rest, and
+// said so once; through the spring, the sink and the pull it held nothing reaches
+// another particle but replaced forces.
+TEST(ForcePass, ANonFiniteParticleIsPutBackAndReachesNoOther)
+{
+    for (bool rk4 : {false, true}) {
+        World w(rk4);
+        Particle* good = w.add({0, 0, 10});
+        Particle* bad = w.add({3, 0, 10}, 1, {std::numeric_limits<float>::infinity(), 0, 0});
+        const int s = w.scene.springSys.allocSpring();
+        w.scene.springSys.spring[s] = {true, good, bad, 3, 100, 1, 1};  // a skin's sideways dashpot too
+        w.scene.sinks.push_back(new Sink);
+        w.scene.sinks.back()->pos = {1, 0, 10};
+        w.scene.mouseRay = {{3, -10, 10}, {0, 1, 0}};
+        w.scene.grabParticle(bad);
+        // And a body with a gas, one of whose corners goes bad: its angle and gas terms
+        // would reach the other corners.
+        auto mesh = meshFromText(kOctahedron);
+        SpringModel* body = new SpringModel;
+        body->init(&w.scene.parSys, &w.scene.springSys);
+        ASSERT_TRUE(body->buildFromModel(mesh.get()));
+        body->translate({-50, 0, 10});
+        body->setPressure(50);
+        w.scene.springModels.push_back(body);
+        body->vertex[0]->vel.z = -std::numeric_limits<float>::infinity();
+        StdoutCapture out;
+        out.begin();
+        w.scene.step(kDt);
+        const std::string said = out.end();
+        EXPECT_EQ(bad->pos, Vec3(3, 0, 10)) << rk4;
+        EXPECT_EQ(bad->vel, Vec3(0, 0, 0)) << rk4;
+        EXPECT_TRUE(isFinite(good->pos) && isFinite(good->vel)) << rk4;
+        EXPECT_LT(length(good->pos - Vec3(0, 0, 10)), 0.2f) << rk4;  // the sink and gravity alone
+        EXPECT_LT(good->vel.z, -2) << rk4;  // its own forces kept
+        EXPECT_EQ(said.rfind("non-finite particles put back at rest this update: 2\n"), said.size() - 53) << said;
+        for (size_t i = 1; i < body->vertex.size(); ++i) EXPECT_TRUE(isFinite(body->vertex[i]->vel)) << rk4;
+        EXPECT_EQ(said.find("got an out of bounds force: "), 0u) << said;
+        for (Sink* k : w.scene.sinks) delete k;
+        w.scene.sinks.clear();
+        w.scene.springModels.clear();
+        delete body;
     }
 }
 
