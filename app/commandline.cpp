@@ -1,6 +1,10 @@
 #include "app/commandline.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+
+#include "app/readfile.h"
 
 namespace {
 const char* const kUsage = "usage: tessivane [window options] [scene file]";
@@ -27,10 +31,15 @@ CommandLine readCommandLine(int argc, const char* const* argv)
         c.sceneNamed = true;
     }
     if (c.sceneNamed) {
-        std::FILE* f = std::fopen(c.sceneFile.c_str(), "r");
+        // Checked before the window opens, and the way the scene reader will open it: a
+        // pipe or a device would hold the start up for ever, a folder would fail only later.
+        std::FILE* f = openRegularFile(c.sceneFile.c_str(), "r");
         if (!f) {
+            struct stat info;
+            const bool there = stat(c.sceneFile.c_str(), &info) == 0;
             c.status = 1;
             c.message = "cannot open the scene file " + c.sceneFile;
+            if (there && !S_ISREG(info.st_mode)) c.message += ": not a plain file";
             return c;
         }
         std::fclose(f);

@@ -12,5 +12,6 @@ struct CommandLine {
 };
 
 // argv[1..argc) after the window library has taken its options out. A named scene must
-// open for reading; the default one is left to the scene's own start-up report.
+// be a plain file that opens for reading; the default one is left to the scene's own
+// start-up report.
 CommandLine readCommandLine(int argc, const char* const* argv);

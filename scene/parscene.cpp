@@ -1,6 +1,7 @@
 // The scene's lifecycle, per-frame update, display toggles and mouse-side operations.
 #include "scene/parscene.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "app/input.h"
 #include "app/viewport.h"
 #include "terrain/displaysettings.h"
+#include "terrain/lodrings.h"
 
 const ObjFile* yawModel = nullptr;
 const ObjFile* pitchModel = nullptr;
@@ -192,15 +194,14 @@ void ParScene::update()
     toggle(whiteSeams, 'y', 'Y', "white seams are %s\n");
     toggle(renderFast, 'h', 'H', "renderFast is %s\n");
     toggle(veg, 'g', 'G', "veg is %s\n");
-    // Held keys keep changing the radius, once per update.
-    if (keyActive('-') || keyActive('_')) {
-        --baseRadius;
+    // Held keys keep changing the radius, once per update, within what the rings draw;
+    // at a limit the line still answers each change.
+    const auto stepRadius = [](int by) {
+        baseRadius = std::clamp(baseRadius + by, kMinBaseRadius, kMaxBaseRadius);
         std::printf("baseRadius is %d\n", baseRadius);
-    }
-    if (keyActive('=') || keyActive('+')) {
-        ++baseRadius;
-        std::printf("baseRadius is %d\n", baseRadius);
-    }
+    };
+    if (keyActive('-') || keyActive('_')) stepRadius(-1);
+    if (keyActive('=') || keyActive('+')) stepRadius(1);
     toggle(testCompile, 't', 'T', "testCompile is %s\n");
     toggle(wireframe, 'w', 'W', "wireframe is %s\n");
     toggle(trackingMouse, 'c', 'C', "tracking mouse is %s\n");

@@ -8,7 +8,7 @@
 namespace {
 
 const int kLast = LandscapeTile::kSamples - 1;  // 128
-const int kMinRadius = 3;
+static_assert(kMaxBaseRadius == 8 * kLast, "the largest radius spans the fine grid");
 
 struct Bounds {
     int xmin, ymin, xmax, ymax;
@@ -162,7 +162,7 @@ Bounds ringBounds(int base, int viewX, int viewY, int i, bool& covers)
 
 // Below three steps a ring's aligned bounds can fall inside the previous ring's, leaving
 // cells undrawn or drawn twice; smaller radii draw as three.
-int effectiveRadius(int baseRadius) { return std::max(baseRadius, kMinRadius); }
+int effectiveRadius(int baseRadius) { return std::max(baseRadius, kMinBaseRadius); }
 
 }  // namespace
 

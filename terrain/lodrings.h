@@ -43,6 +43,13 @@ private:
     std::vector<Vec3> strip;
 };
 
+// The base radius (ring 0's half width, in samples) the rings are meant for. Below the
+// least, a ring's aligned bounds can fall inside the previous ring's, so smaller radii
+// draw as the least. At the most, ring 0 reaches across the whole fine grid (8 tiles of
+// 128 samples) from anywhere over the ground: more only costs triangles.
+constexpr int kMinBaseRadius = 3;
+constexpr int kMaxBaseRadius = 8 * 128;
+
 // What one tile's draw needs besides its arguments.
 struct LodContext {
     const LandscapeTile& tile;

@@ -15,6 +15,9 @@ TEST(CommandLine, OneSceneByNameOrAOneLineRefusal)
     std::ofstream(mine) << "start\n";
     const std::string missing = dir + "/missing.scn";
     const std::string usage = "; usage: tessivane [window options] [scene file]";
+    // Refused at once, before any window: an open of the pipe would wait for a writer.
+    const NeverEndingFiles endless(dir);
+    const std::string notPlain = ": not a plain file";
     const struct {
         std::vector<std::string> args;
         int status;
@@ -31,6 +34,9 @@ TEST(CommandLine, OneSceneByNameOrAOneLineRefusal)
         {{mine, "-x"}, 2, "test.scn", "tessivane: unknown option -x" + usage},
         // A lone dash is a (strange) file name, not an option.
         {{"-"}, 1, "-", "cannot open the scene file -"},
+        {{endless.pipe}, 1, endless.pipe, "cannot open the scene file " + endless.pipe + notPlain},
+        {{endless.zero}, 1, endless.zero, "cannot open the scene file " + endless.zero + notPlain},
+        {{dir}, 1, dir, "cannot open the scene file " + dir + notPlain},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"tessivane"};

@@ -1,9 +1,11 @@
 // The scene's update: status lines, display toggles, mouse-side operations, lifecycle.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "support/testutil.h"
+#include "terrain/lodrings.h"
 #include "worldfixture.h"
 
 TEST_F(WorldTest, StatusLinePrintsOncePerWallClockSecond)
@@ -117,7 +119,9 @@ TEST_F(WorldTest, DisplayTogglesReportEachChange)
               "testCompile is off\nwireframe is off\ntracking mouse is off\n");
 }
 
-TEST_F(WorldTest, HoldingPlusForTenUpdatesRaisesBaseRadiusByEleven)
+// Each held update moves the radius by one and says so, but never out of the range the
+// rings draw: at a limit the line repeats the limit.
+TEST_F(WorldTest, HeldRadiusKeysStepOncePerUpdateWithinTheDrawnRange)
 {
     StdoutCapture out;
     out.begin();
@@ -138,6 +142,27 @@ TEST_F(WorldTest, HoldingPlusForTenUpdatesRaisesBaseRadiusByEleven)
     out.begin();
     scene.update();
     EXPECT_EQ(out.end(), "baseRadius is 74\n");
+    keyTransition['_'] = KEY_UP;
+
+    // Held far past each end.
+    const struct {
+        unsigned char key;
+        int limit;
+    } ends[] = {{'-', kMinBaseRadius}, {'=', kMaxBaseRadius}};
+    for (const auto& end : ends) {
+        const int from = baseRadius, by = end.limit < from ? -1 : 1, steps = std::abs(end.limit - from);
+        keyTransition[end.key] = KEY_HELD;
+        expected.clear();
+        out.begin();
+        for (int i = 1; i <= steps + 20; ++i) {
+            scene.update();
+            const int want = i < steps ? from + by * i : end.limit;
+            expected += "baseRadius is " + std::to_string(want) + "\n";
+        }
+        EXPECT_EQ(out.end(), expected) << end.key;
+        EXPECT_EQ(baseRadius, end.limit) << end.key;
+        keyTransition[end.key] = KEY_UP;
+    }
 }
 
 TEST_F(WorldTest, NearestParticleMeasuresToTheLineAndKeepsTheFirstOfEquals)
