@@ -32,6 +32,14 @@ void SpringObj::release()
     reset();
 }
 
+// Kept, a part-built body's particles would starve every later body and emitter of a
+// pool it has no use for. The base init, since a body's own may build.
+bool SpringObj::abandonBuild()
+{
+    SpringObj::init(parSys, springSys);
+    return false;
+}
+
 void SpringObj::restretch()
 {
     for (size_t i = 0; i < spring.size(); ++i) {

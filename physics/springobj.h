@@ -29,4 +29,9 @@ public:
     std::vector<int> spring;
     ParticleSystem* parSys = nullptr;
     SpringSystem* springSys = nullptr;
+
+protected:
+    // Every build that fails ends here: the body gives back all it took and is left empty
+    // but bound to its systems, as init leaves it. Returns false.
+    bool abandonBuild();
 };

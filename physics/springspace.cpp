@@ -26,25 +26,16 @@ bool SpringSpace::setModel(const ObjFile* m)
     model = m;
     if (!m) return true;
     // A mesh without vertices has no box to put a lattice round.
-    if (m->vertices.empty()) {
-        model = nullptr;
-        return false;
-    }
+    if (m->vertices.empty()) return abandonBuild();
 
     const Vec3 lo = m->bounds.min, hi = m->bounds.max;
-    // A failed build keeps what it took (given back by release) but drops the mesh, so
-    // that draw never reaches a missing corner.
     vertex.assign(8, nullptr);
     size_t e = 0;
     for (int z = 0; z < 2; ++z) {
         for (int y = 0; y < 2; ++y) {
             for (int x = 0; x < 2; ++x) {
                 Particle* p = parSys->allocParticle();
-                if (!p) {
-                    vertex.resize(e);
-                    model = nullptr;
-                    return false;
-                }
+                if (!p) return abandonBuild();
                 p->invMass = 1.0f;
                 p->pos = Vec3(lo.x + x * (hi.x - lo.x), lo.y + y * (hi.y - lo.y), lo.z + z * (hi.z - lo.z));
                 p->vel = Vec3(0, 0, 0);
@@ -62,10 +53,7 @@ bool SpringSpace::setModel(const ObjFile* m)
     e = 0;
     for (const auto& pair : kLatticeSprings) {
         int index = springSys->allocSpring();
-        if (index < 0 || !springSys->spring[index].active) {
-            model = nullptr;
-            return false;
-        }
+        if (index < 0 || !springSys->spring[index].active) return abandonBuild();
         spring.push_back(index);
         Spring& s = springSys->spring[index];
         s.p0 = vertex[pair[0]];

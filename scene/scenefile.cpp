@@ -288,15 +288,14 @@ struct SceneBuilder {
             break;
         }
         case SceneKey::Ks:
-        case SceneKey::Kd: {
-            float k = 300;
-            assign(r, {&k});
+        case SceneKey::Kd:
+            // A value that did not read leaves every spring's own.
+            if (r.count == 0) break;
             if (r.key == SceneKey::Ks)
-                s.setKs(k);
+                s.setKs(r.value[0]);
             else
-                s.setKd(k);
+                s.setKd(r.value[0]);
             break;
-        }
         case SceneKey::Restretch:
             s.restretch();
             break;

@@ -11,6 +11,41 @@
 namespace {
 enum class Args { Floats, Integer, Word, None };
 
+// Why a finite value is still not taken (the words after "found "), or null when it is.
+using Refusal = const char* (*)(float);
+
+// The step (parscene_physics.cpp) gives an emitter's particle a weight of 180 / massinv
+// and an air drag of 0.04 times its velocity per unit mass. Below 180 / FLT_MAX (5.3e-37,
+// every denormal among them) the weight is no number; from the least taken it is at most
+// half the float range. 0 pins the particle and weighs nothing.
+constexpr float kLeastMassInv = 1e-36f;
+// Each 1/60 s step multiplies the particle's velocity by 1 - 0.04·massinv/60 for the
+// drag. Past 2 / (0.04 / 60) = 3000 that factor exceeds 1 in size, so under EULER the
+// emitter's speed grows every step until it and the sparks born on it are no numbers.
+constexpr float kMostMassInv = 3000;
+
+const char* massInvRefusal(float m)
+{
+    if (std::fabs(m) > kMostMassInv) return "a massinv above 3000, too light a particle for the 1/60 s step";
+    if (m != 0 && std::fabs(m) < kLeastMassInv) return "a massinv below 1e-36 but not 0, too heavy a particle to weigh";
+    return nullptr;
+}
+
+// The tile pictures are shaded by the normal of the steps between neighbouring samples.
+// With heights within (-1.5, 2.5) (octaves summing to less than 2, plus 0.5) its parts
+// reach |sx·sy| / 4096 and |sx·sz|, |sy·sz| / 8, which pass FLT_MAX once the scales near
+// sqrt(8 · FLT_MAX) = 5.2e19; the normal then is no number and its colour converts to
+// bytes out of range. The bound keeps a factor of 50 below that.
+constexpr float kMostLandscapeScale = 1e18f;
+
+const char* landscapeScaleRefusal(float s)
+{
+    // Positions over the ground are divided by its scale.
+    if (s == 0) return "a landscape scale of 0, which gives the ground no size";
+    if (std::fabs(s) > kMostLandscapeScale) return "a landscape scale above 1e18, too large for the ground's pictures";
+    return nullptr;
+}
+
 // A key is its word and one blank at the start of the line; "restretch" is its nine
 // letters alone, and `whole` keys are the whole line.
 struct KeySyntax {
@@ -20,6 +55,7 @@ struct KeySyntax {
     const char* format;
     const char* echo = nullptr;  // printed when the key is read, before anything else
     bool whole = false;
+    Refusal refusal = nullptr;
 };
 
 constexpr KeySyntax kStartKeys[] = {
@@ -30,7 +66,7 @@ constexpr KeySyntax kStartKeys[] = {
 constexpr KeySyntax kEmitterKeys[] = {
     {"translate ", SceneKey::Translate, Args::Floats, "translate %f %f %f", "translate\n"},
     {"rotate ", SceneKey::Rotate, Args::Floats, "rotate %f %f %f %f", "rotate\n"},
-    {"massinv ", SceneKey::MassInv, Args::Floats, "massinv %f"},
+    {"massinv ", SceneKey::MassInv, Args::Floats, "massinv %f", nullptr, false, massInvRefusal},
     {"life ", SceneKey::Life, Args::Floats, "life %f"},
     {"rate ", SceneKey::Rate, Args::Floats, "rate %f"},
     {"childvel ", SceneKey::ChildVel, Args::Floats, "childvel %f %f %f %f"},
@@ -69,7 +105,7 @@ constexpr KeySyntax kLandscapeKeys[] = {
     {"seed ", SceneKey::Seed, Args::Integer, "seed %d"},
     {"texture ", SceneKey::Texture, Args::Word, "texture %1023s"},
     {"texdetail ", SceneKey::TexDetail, Args::Floats, "texdetail %f"},
-    {"scale ", SceneKey::Scale, Args::Floats, "scale %f %f %f"},
+    {"scale ", SceneKey::Scale, Args::Floats, "scale %f %f %f", nullptr, false, landscapeScaleRefusal},
     {"translate ", SceneKey::Translate, Args::Floats, "translate %f %f %f"},
     {"friction ", SceneKey::Friction, Args::Floats, "friction %f"},
     {"restitution ", SceneKey::Restitution, Args::Floats, "restitution %f"},
@@ -130,15 +166,19 @@ bool commandBlock(const char* line, SceneBlock& block)
     return false;
 }
 
-// Up to four "%f" values. A value that is not finite (nan, inf, 1e309) is taken as one
-// that does not convert: it and the values after it stay 0, and the line is named.
-void readFloats(const char* line, const char* format, SceneRecord& r)
+// Up to four "%f" values. A value that is not finite (nan, inf, 1e309), or one the key
+// refuses, is taken as one that does not convert: it and the values after it stay 0, and
+// the line is named.
+void readFloats(const char* line, const char* format, Refusal refusal, SceneRecord& r)
 {
     float v[4] = {0, 0, 0, 0};
     int n = std::max(std::sscanf(line, format, &v[0], &v[1], &v[2], &v[3]), 0);
     for (int i = 0; i < n; ++i) {
-        if (!std::isfinite(v[i])) {
-            r.messages += "found a number that is not finite: ";
+        const char* why = !std::isfinite(v[i]) ? "a number that is not finite" : refusal ? refusal(v[i]) : nullptr;
+        if (why) {
+            r.messages += "found ";
+            r.messages += why;
+            r.messages += ": ";
             r.messages += line;
             r.messages += '\n';
             n = i;
@@ -153,7 +193,7 @@ void readValues(const KeySyntax& k, const char* line, SceneRecord& r)
 {
     switch (k.args) {
     case Args::Floats:
-        readFloats(line, k.format, r);
+        readFloats(line, k.format, k.refusal, r);
         break;
     case Args::Integer:
         r.count = std::sscanf(line, k.format, &r.integer) == 1 ? 1 : 0;

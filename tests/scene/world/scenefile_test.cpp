@@ -90,6 +90,19 @@ TEST(SceneReaderTest, LinesBecomeRecordsOfTheBlockTheyAreReadIn)
         {.lines = "springspace\nmodel a.obj b.obj", .block = B::SpringSpace, .key = SceneKey::Model, .word = "a.obj"},
         {.lines = "springspace\nrestretch now", .block = B::SpringSpace, .key = SceneKey::Restretch},
         {.lines = "landscape\nseed 99 7", .block = B::Landscape, .key = SceneKey::Seed, .count = 1, .integer = 99},
+        // Finite values a key cannot use are refused like those that are not finite.
+        {.lines = "emitter\nmassinv 1e30", .block = B::Emitter, .key = SceneKey::MassInv,
+         .messages = "found a massinv above 3000, too light a particle for the 1/60 s step: massinv 1e30\n"},
+        {.lines = "emitter\nmassinv -1e-45", .block = B::Emitter, .key = SceneKey::MassInv,
+         .messages = "found a massinv below 1e-36 but not 0, too heavy a particle to weigh: massinv -1e-45\n"},
+        {.lines = "emitter\nmassinv 0", .block = B::Emitter, .key = SceneKey::MassInv, .count = 1},
+        {.lines = "landscape\nscale 1e25 1 1", .block = B::Landscape, .key = SceneKey::Scale,
+         .messages = "found a landscape scale above 1e18, too large for the ground's pictures: scale 1e25 1 1\n"},
+        {.lines = "landscape\nscale 512 -0 60", .block = B::Landscape, .key = SceneKey::Scale, .count = 1,
+         .value = {512}, .messages = "found a landscape scale of 0, which gives the ground no size: scale 512 -0 60\n"},
+        // The bounds are the landscape's own.
+        {.lines = "object\nscale 0 1e25 1", .block = B::Object, .key = SceneKey::Scale, .count = 3,
+         .value = {0, 1e25f, 1}},
         {.lines = "landscape\ncreate ", .kind = K::Unknown, .block = B::Landscape,
          .messages = "found an unknown command: create \n"},
         // "create" ends its block: a landscape key after it is no key.
@@ -374,9 +387,9 @@ TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
     const SpringModel& m = *scene.springModels[0];
     ASSERT_FALSE(m.spring.empty());
     for (int i : m.spring) {
-        // missing value: 300, and so is one that is not finite
-        EXPECT_EQ(scene.springSys.spring[i].ks, 300);
-        EXPECT_EQ(scene.springSys.spring[i].kd, 300);
+        // A missing value, or one that is not finite, leaves what "ks 50" and the build set.
+        EXPECT_EQ(scene.springSys.spring[i].ks, 50);
+        EXPECT_EQ(scene.springSys.spring[i].kd, 10);
     }
     ASSERT_FALSE(m.vertex.empty());
     EXPECT_NEAR(m.vertex[0]->pos.z, 100, 1e-4);
@@ -417,6 +430,34 @@ TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
     EXPECT_EQ(scene.springModels[0]->model, nullptr);
 }
 
+TEST_F(SceneFileTest, ASpringModelTooBigForThePoolGivesItAllBackAndTheFileGoesOn)
+{
+    const std::string big = scratchDir("scenefile-big") + "/big.obj";
+    FILE* f = std::fopen(big.c_str(), "wb");
+    for (int i = 0; i <= MAX_PARTICLES; ++i) std::fprintf(f, "v %d 0 %d\n", i % 60, i / 60);
+    std::fputs("f 1 2 62\nf 2 63 62\n", f);
+    std::fclose(f);
+    const std::string quad = writeQuadObj();
+    const std::string out = load("springmodel\nmodel " + big + "\nks 10\nemitter\nrate 10\n" +
+                                 // The body that failed can still be built in its block.
+                                 "springmodel\nmodel " + big + "\nmodel " + quad + "\n");
+    const std::string failed = "couldnt alloc enough particles for the springmodel " + big + "\n";
+    const std::string msg = messages(out);
+    const size_t first = msg.find(failed);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(msg.find(failed, first + 1), std::string::npos);
+    ASSERT_EQ(scene.springModels.size(), 2u);
+    EXPECT_TRUE(scene.springModels[0]->vertex.empty());
+    EXPECT_EQ(scene.springModels[1]->vertex.size(), 4u);
+    ASSERT_EQ(scene.emitters.size(), 1u);
+    EXPECT_EQ(scene.emitters[0]->rate, 10);
+    // The emitter's particle and the quad's 4, and only the quad's one inner edge.
+    EXPECT_EQ(scene.parSys.liveCount(), 5);
+    int springs = 0;
+    for (const Spring& s : scene.springSys.spring) springs += s.active;
+    EXPECT_EQ(springs, 1);
+}
+
 namespace {
 // Landscapes load their ground texture, so they need a GL context.
 class LandscapeFileTest : public GlTest {
@@ -445,7 +486,14 @@ protected:
 TEST_F(LandscapeFileTest, SettingsCarryOverToLaterBlocksAndCreateMustBeTheWholeLine)
 {
     const std::string out = load("landscape\nscale 256 128 64\ntexdetail 4\ntranslate -10 -20 -30\nfriction 0.2\n"
+                                 // Refused scales leave the ground as it was.
+                                 "scale 1e25 1e25 1e25\nscale 0 0 0\n"
                                  "restitution 0.9\ncreate \ncreate\nlandscape\ncreate\ntranslate 1 1 1\n");
+    EXPECT_NE(out.find("found a landscape scale above 1e18, too large for the ground's pictures: "
+                       "scale 1e25 1e25 1e25\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("found a landscape scale of 0, which gives the ground no size: scale 0 0 0\n"),
+              std::string::npos);
     EXPECT_NE(out.find("found an unknown command: create \n"), std::string::npos);
     EXPECT_NE(out.find("creating landscape...\n"), std::string::npos);
     // After create the block is closed: the next key line is not a command.
