@@ -61,7 +61,7 @@ public:
     void stepEuler(float dt);
     void stepRK4(float dt);
     void step(float dt);
-    void restoreNonFinite();
+    int restoreNonFinite();
     void collide();
 
     // Emitters and glow sprites, run by update in this order.

@@ -118,14 +118,17 @@ void ParScene::step(float dt)
         else
             stepEuler(dt);
     }
-    restoreNonFinite();
+    int restored = restoreNonFinite();
     collide();
+    // Again: a move between two far but finite places can overflow in the trace.
+    restored += restoreNonFinite();
+    if (restored) std::printf("non-finite particles put back at rest this update: %d\n", restored);
 }
 
 // A particle that stopped being a number goes back where this step found it, at rest;
 // every step starts from finite particles, so that is its last finite place. Forces
-// that are not numbers are already kept from every other particle.
-void ParScene::restoreNonFinite()
+// that are not numbers are already kept from every other particle. Returns how many.
+int ParScene::restoreNonFinite()
 {
     int restored = 0;
     for (Particle* p = parSys.liveHead; p; p = p->next) {
@@ -135,7 +138,7 @@ void ParScene::restoreNonFinite()
         p->vel = p->prevVel = Vec3(0, 0, 0);
         ++restored;
     }
-    if (restored) std::printf("non-finite particles put back at rest this update: %d\n", restored);
+    return restored;
 }
 
 TraceHit ParScene::trace(const Vec3& start, const Vec3& end, float radius) const
