@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/readfile.h"
+#include "core/readfile.h"
 
 namespace {
 const char* const kUsage = "usage: tessivane [window options] [scene file]";

@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "app/cameramove.h"
-#include "app/input.h"
+#include "view/cameramove.h"
+#include "core/input.h"
 #include "app/shell.h"
-#include "app/viewport.h"
+#include "view/viewport.h"
 #include "gui/gui.h"
 #include "scene/parscene.h"
 

@@ -7,9 +7,9 @@
 
 #include "app/commandline.h"
 #include "app/control.h"
-#include "app/debug.h"
-#include "app/input.h"
-#include "app/viewport.h"
+#include "core/debug.h"
+#include "core/input.h"
+#include "view/viewport.h"
 #include "assets/dumper.h"
 #include "gui/gui.h"
 #include "gui/overlay.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The process shell: the window, the GLUT callbacks, the initialisation chain, the frame
 // cycle and shutdown. One instance of everything, all on the event-loop thread.
-#include "app/glext.h"
+#include "core/glext.h"
 
 class ParScene;
 class GuiPanel;

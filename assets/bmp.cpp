@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/readfile.h"
+#include "core/readfile.h"
 #include "assets/image.h"
 
 void freeImage(Image* image)

@@ -2,8 +2,8 @@
 // line by line, with fixed keyword prefixes.
 #include "assets/objfile.h"
 
-#include "app/debug.h"
-#include "app/readfile.h"
+#include "core/debug.h"
+#include "core/readfile.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 #include "assets/image.h"
 #include "assets/texture.h"
 

@@ -11,7 +11,7 @@
 #include <ctime>
 #include <new>
 
-#include "app/readfile.h"
+#include "core/readfile.h"
 #include "assets/image.h"
 
 namespace {

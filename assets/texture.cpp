@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/glext.h"
+#include "core/glext.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "physics/cloth.h"
 #include "scene/parscene.h"
 

@@ -19,9 +19,9 @@
 #include <cstdlib>
 
 #include "app/control.h"
-#include "app/input.h"
+#include "core/input.h"
 #include "app/shell.h"
-#include "app/viewport.h"
+#include "view/viewport.h"
 #include "gui/gui.h"
 #include "gui/overlay.h"
 #include "scene/parscene.h"

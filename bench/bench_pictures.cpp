@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "assets/image.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/input.h"
+#include "core/input.h"
 #include "scene/parscene.h"
 
 namespace {

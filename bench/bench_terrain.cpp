@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/camera.h"
-#include "app/glext.h"
-#include "app/random.h"
+#include "view/camera.h"
+#include "core/glext.h"
+#include "core/random.h"
 #include "scene/parscene.h"
 #include "terrain/displaysettings.h"
 #include "terrain/landscape.h"

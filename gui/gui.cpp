@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <new>
 
-#include "app/debug.h"
-#include "app/input.h"
+#include "core/debug.h"
+#include "core/input.h"
 #include "scene/parscene.h"
 
 GlGuiButton::GlGuiButton(int x_, int y_, int width_, int height_, const char* imagePath)

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/bitmapfont.h"
+#include "gui/bitmapfont.h"
 
 namespace {
 // Two controls a row: key, what it does, key, what it does. A row without a key is a heading.

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "app/camera.h"
-#include "app/glext.h"
+#include "view/camera.h"
+#include "core/glext.h"
 #include "physics/springchar.h"
 
 bool SpringChar::init(ParticleSystem* parSys_, SpringSystem* springSys_)

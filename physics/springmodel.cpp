@@ -10,7 +10,7 @@
 #include <new>
 #include <utility>
 
-#include "app/debug.h"
+#include "core/debug.h"
 
 namespace {
 // Corners whose sides are shorter than this have no usable angle (same cut-off as a

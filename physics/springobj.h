@@ -3,7 +3,7 @@
 // the scene's systems so that it can move, retune and give them back as a unit.
 #include <vector>
 
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 #include "physics/springsystem.h"
 
 class SpringObj {

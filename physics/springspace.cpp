@@ -1,6 +1,6 @@
 #include "physics/springspace.h"
 
-#include "app/debug.h"
+#include "core/debug.h"
 
 namespace {
 // Corner pairs of the 28 lattice springs, corners numbered x + 2y + 4z: the 12 cube

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/debug.h"
+#include "core/debug.h"
 
 #ifdef __SSE2__
 #include <immintrin.h>

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 #include "physics/recordpool.h"
 
 struct Particle {

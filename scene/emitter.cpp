@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "app/debug.h"
-#include "app/random.h"
+#include "core/debug.h"
+#include "core/random.h"
 #include "scene/parscene.h"
 
 float randUnit() { return static_cast<float>(tv::rand()) / 32767.0f; }

@@ -1,6 +1,6 @@
 #pragma once
 // Particle sources, point attractors and the pooled glow sprites that children carry.
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 #include "physics/recordpool.h"
 #include "physics/springsystem.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "app/debug.h"
-#include "app/random.h"
+#include "core/debug.h"
+#include "core/random.h"
 
 int ObjInst::instanceCounter = 0;
 

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 #include "assets/objfile.h"
 #include "assets/texture.h"
 #include "scene/rigidtransform.h"
-#include "app/tracehit.h"
+#include "core/tracehit.h"
 
 struct BspNode {
     float split = 0;

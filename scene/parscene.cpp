@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/debug.h"
-#include "app/input.h"
-#include "app/viewport.h"
+#include "core/debug.h"
+#include "core/input.h"
+#include "view/viewport.h"
 #include "terrain/displaysettings.h"
 #include "terrain/lodrings.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/camera.h"
-#include "app/vecmath.h"
+#include "view/camera.h"
+#include "core/vecmath.h"
 #include "assets/objfile.h"
 #include "assets/texture.h"
 #include "physics/springmodel.h"
@@ -15,7 +15,7 @@
 #include "scene/objinst.h"
 #include "scene/rigidtransform.h"
 #include "scene/sky.h"
-#include "app/tracehit.h"
+#include "core/tracehit.h"
 #include "terrain/landscape.h"
 
 // Every loaded model, owned here and never evicted before shutdown. A model loaded with

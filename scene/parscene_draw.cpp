@@ -1,8 +1,8 @@
 // Drawing of the scene: the fixed order of render and the additive glow pass.
 #include <GL/gl.h>
 
-#include "app/debug.h"
-#include "app/frustum.h"
+#include "core/debug.h"
+#include "view/frustum.h"
 #include "scene/parscene.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/debug.h"
-#include "app/input.h"
+#include "core/debug.h"
+#include "core/input.h"
 #include "scene/parscene.h"
 
 namespace {

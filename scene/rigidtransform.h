@@ -1,5 +1,5 @@
 #pragma once
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 
 // A rotation followed by a translation. Composing T with a child C rotates C into T's
 // frame: rotation T.rot·C.rot, translation T.rot(C.trans) + T.trans.

@@ -5,8 +5,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/debug.h"
-#include "app/readfile.h"
+#include "core/debug.h"
+#include "core/readfile.h"
 #include "scene/parscene.h"
 #include "scene/scenereader.h"
 

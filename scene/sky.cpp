@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/glext.h"
+#include "core/glext.h"
 
 namespace {
 // Corner k: x = +100 when k & 4, y = +100 when k & 2, z = +100 when k & 1.

@@ -2,7 +2,7 @@
 // The sky: a textured cube of half size 100 drawn around the eye with the camera's
 // rotation only, so it looks infinitely far away. Drawn from a cube map when the GL
 // offers one, otherwise from six face textures.
-#include "app/camera.h"
+#include "view/camera.h"
 #include "assets/texture.h"
 
 class Sky {

@@ -3,10 +3,10 @@
 // of fine tiles paged in and out, each with a colour texture baked from its heights.
 #include <vector>
 
-#include "app/camera.h"
-#include "app/vecmath.h"
+#include "view/camera.h"
+#include "core/vecmath.h"
 #include "assets/texture.h"
-#include "app/tracehit.h"
+#include "core/tracehit.h"
 
 class LandscapeTile;
 

@@ -2,7 +2,7 @@
 // with the ground detail and its baked colours multiplied together.
 #include <GL/gl.h>
 
-#include "app/glext.h"
+#include "core/glext.h"
 #include "terrain/displaysettings.h"
 #include "terrain/landscape.h"
 #include "terrain/landscapetile.h"

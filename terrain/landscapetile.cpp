@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "terrain/noise.h"
 
 bool LandscapeTile::generate(int column, int row, int level, int seed)

@@ -2,7 +2,7 @@
 // One square of ground heights at one level of the landscape, with the colour texture
 // baked from them. Level 0 tiles are fine (8 × 8 of them cover the square), the one
 // level 1 tile is coarse and covers it all.
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 #include "assets/texture.h"
 
 class Landscape;

@@ -4,7 +4,7 @@
 // out through a StripEmitter, so the ring arithmetic runs (and is tested) without GL.
 #include <vector>
 
-#include "app/frustum.h"
+#include "view/frustum.h"
 
 class Landscape;
 class LandscapeTile;

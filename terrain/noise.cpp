@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 
 int noiseSeed = 213;
 

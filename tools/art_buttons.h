@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "app/bitmapfont.h"
+#include "gui/bitmapfont.h"
 #include "tools/art_image.h"
 
 namespace art {
@@ -12,7 +12,7 @@ namespace art {
 using ::kGlyphHeight;
 using ::kGlyphWidth;
 
-// The program's own font (app/bitmapfont.h): the labels use its letters and digits.
+// The program's own font (gui/bitmapfont.h): the labels use its letters and digits.
 bool glyphRows(char ch, unsigned char rows[kGlyphHeight]);
 
 // Width of a label in font cells: five per glyph and one between glyphs.

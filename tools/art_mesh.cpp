@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/debug.h"
+#include "core/debug.h"
 
 int Mesh::vertex(const Vec3& p)
 {

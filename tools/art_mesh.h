@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 
 struct MeshCorner {
     int v, t;

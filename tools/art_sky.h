@@ -3,7 +3,7 @@
 // the faces meet without seams. The face layout is the sky cube's own table (corners and
 // texture coordinates in the cube frame); the cube reaches the world turned by -90
 // degrees about x, so cube +y points down and cube +z points north (+y).
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 #include "tools/art_image.h"
 
 namespace sky {

@@ -7,7 +7,7 @@ add_library(tv_art STATIC
   ${CMAKE_CURRENT_LIST_DIR}/art_mesh.cpp
   ${CMAKE_CURRENT_LIST_DIR}/art_models.cpp
 )
-target_link_libraries(tv_art PUBLIC tv_assets tv_shared)
+target_link_libraries(tv_art PUBLIC tv_assets tv_font tv_shared)
 
 add_executable(mkassets ${CMAKE_CURRENT_LIST_DIR}/mkassets.cpp)
 target_link_libraries(mkassets PRIVATE tv_art)

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "app/control.h"
-#include "app/input.h"
+#include "core/input.h"
 #include "app/shell.h"
-#include "app/viewport.h"
+#include "view/viewport.h"
 #include "scene/parscene.h"
 #include "support/testutil.h"
 

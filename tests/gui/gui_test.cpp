@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/input.h"
+#include "core/input.h"
 #include "gui/gui.h"
 #include "scene/parscene.h"
 #include "support/glcontext.h"

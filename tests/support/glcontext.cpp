@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/frustum.h"
-#include "app/glext.h"
+#include "view/frustum.h"
+#include "core/glext.h"
 
 namespace {
 typedef void (*PfnGenFramebuffers)(GLsizei, GLuint*);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 
 // Folder of the shared real-world corpus, or "" when it is not beside the checkout.
 std::string corpusDir(const std::string& sub = "");

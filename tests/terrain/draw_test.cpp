@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/camera.h"
-#include "app/glext.h"
+#include "view/camera.h"
+#include "core/glext.h"
 #include "assets/dumper.h"
 #include "terrain/displaysettings.h"
 #include "support/glcontext.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 #include "terrain/landscape.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "terrain/noise.h"
 
 namespace {

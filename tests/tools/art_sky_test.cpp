@@ -11,8 +11,8 @@
 #include <tuple>
 
 #include "art_testutil.h"
-#include "app/camera.h"
-#include "app/glext.h"
+#include "view/camera.h"
+#include "core/glext.h"
 #include "assets/dumper.h"
 #include "scene/sky.h"
 #include "support/glcontext.h"

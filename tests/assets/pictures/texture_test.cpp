@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/glext.h"
+#include "core/glext.h"
 #include "assets/texture.h"
 #include "bmpbuild.h"
 #include "support/glcontext.h"

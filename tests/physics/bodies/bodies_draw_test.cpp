@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/camera.h"
-#include "app/glext.h"
+#include "view/camera.h"
+#include "core/glext.h"
 #include "assets/dumper.h"
 #include "physics/bodies/bodytest.h"
 #include "support/glcontext.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/input.h"
+#include "core/input.h"
 #include "physics/bodies/bodytest.h"
 #include "physics/springmodel.h"
 #include "scene/parscene.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "scene/instances/instancetest.h"
 #include "scene/objinst.h"
 #include "support/testutil.h"

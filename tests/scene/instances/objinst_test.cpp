@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "scene/instances/instancetest.h"
 #include "scene/objinst.h"
 #include "support/testutil.h"

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/frustum.h"
-#include "app/glext.h"
-#include "app/input.h"
-#include "app/viewport.h"
+#include "view/frustum.h"
+#include "core/glext.h"
+#include "core/input.h"
+#include "view/viewport.h"
 #include "scene/parscene.h"
 #include "terrain/displaysettings.h"
 #include "support/glcontext.h"

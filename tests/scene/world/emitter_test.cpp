@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "support/testutil.h"
 #include "worldfixture.h"
 

@@ -19,9 +19,9 @@
 #include <ostream>
 #include <string>
 
-#include "app/input.h"
-#include "app/random.h"
-#include "app/viewport.h"
+#include "core/input.h"
+#include "core/random.h"
+#include "view/viewport.h"
 #include "physics/springmodel.h"
 #include "scene/parscene.h"
 #include "terrain/displaysettings.h"

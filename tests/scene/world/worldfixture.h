@@ -2,7 +2,7 @@
 // A scene with live pools but no data files, a fake clock and a clean key table.
 #include <cstring>
 
-#include "app/input.h"
+#include "core/input.h"
 #include "scene/parscene.h"
 #include "terrain/displaysettings.h"
 

@@ -1,6 +1,6 @@
 #include <GL/gl.h>
 
-#include "app/frustum.h"
+#include "view/frustum.h"
 
 Frustum Frustum::current()
 {

@@ -1,4 +1,4 @@
-#include "app/readfile.h"
+#include "core/readfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
 #pragma once
 // Camera moves of the mouse and of framing: orbiting a point, the wheel's flight or zoom,
 // and fitting a box into a view. Pure arithmetic on a Camera; no GL.
-#include "app/camera.h"
-#include "app/viewport.h"
-#include "app/vecmath.h"
+#include "view/camera.h"
+#include "view/viewport.h"
+#include "core/vecmath.h"
 
 // An orthographic view's half-width kept between a hundredth of a unit and ten thousand,
 // the range of the keyboard zoom.

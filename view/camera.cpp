@@ -1,8 +1,8 @@
-#include "app/camera.h"
+#include "view/camera.h"
 
 #include <GL/gl.h>
 
-#include "app/viewport.h"
+#include "view/viewport.h"
 
 void Camera::init(ViewRenderer* renderer_, bool orthographic_, float halfWidth_, float halfHeight_, int aspectMode_,
                   float near_, float far_, const Vec3& position_, const Quat& orientation_)

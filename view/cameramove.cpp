@@ -1,4 +1,4 @@
-#include "app/cameramove.h"
+#include "view/cameramove.h"
 
 #include <algorithm>
 #include <cmath>

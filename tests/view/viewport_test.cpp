@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/cameramove.h"
-#include "app/viewport.h"
+#include "view/cameramove.h"
+#include "view/viewport.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 

@@ -1,4 +1,4 @@
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 
 #include <algorithm>
 

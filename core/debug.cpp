@@ -1,4 +1,4 @@
-#include "app/debug.h"
+#include "core/debug.h"
 
 #include <cstdio>
 #include <cstdlib>

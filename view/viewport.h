@@ -3,8 +3,8 @@
 // and the list of viewports drawn each frame.
 #include <vector>
 
-#include "app/camera.h"
-#include "app/vecmath.h"
+#include "view/camera.h"
+#include "core/vecmath.h"
 
 class Viewport {
 public:

@@ -1,4 +1,4 @@
-#include "app/glext.h"
+#include "core/glext.h"
 
 #include <cstdio>
 #include <cstring>

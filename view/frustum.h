@@ -2,7 +2,7 @@
 // What a view can show, as six half-spaces in the coordinates the matrices were loaded
 // for. Drawing code asks it whether a box may show before sending the box's geometry:
 // anything wholly outside one plane would only be clipped away.
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 
 class Frustum {
 public:

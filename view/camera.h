@@ -2,7 +2,7 @@
 // A camera loads the projection and modelview matrices for a viewport and asks its
 // renderer (the scene) to draw. Camera frame: +x looks forward, +y is the image's left,
 // +z the image's up.
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 
 class Camera;
 class Viewport;

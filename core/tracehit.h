@@ -1,5 +1,5 @@
 #pragma once
-#include "app/vecmath.h"
+#include "core/vecmath.h"
 
 // Result of a swept query. Every surface query sweeps from its start to the current
 // target and only ever shortens the segment, so after all queries the record holds the

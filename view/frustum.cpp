@@ -1,4 +1,4 @@
-#include "app/frustum.h"
+#include "view/frustum.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/input.h"
+#include "core/input.h"
 
 class KeyTransitionTest : public ::testing::Test {
 protected:

@@ -1,4 +1,4 @@
-#include "app/bitmapfont.h"
+#include "gui/bitmapfont.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/random.h"
-#include "app/vecmath.h"
+#include "core/random.h"
+#include "core/vecmath.h"
 #include "support/testutil.h"
 
 namespace {

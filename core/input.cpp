@@ -1,4 +1,4 @@
-#include "app/input.h"
+#include "core/input.h"
 
 #include <cstring>
 

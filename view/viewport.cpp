@@ -1,8 +1,8 @@
-#include "app/viewport.h"
+#include "view/viewport.h"
 
 #include <GL/gl.h>
 
-#include "app/frustum.h"
+#include "view/frustum.h"
 
 Views views;
 
