@@ -2,7 +2,9 @@
 
 #include <GL/freeglut_std.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "view/cameramove.h"
 #include "core/input.h"
@@ -10,6 +12,8 @@
 #include "view/viewport.h"
 #include "gui/gui.h"
 #include "scene/parscene.h"
+#include "terrain/displaysettings.h"
+#include "terrain/lodrings.h"
 
 Viewport* hoverViewport = &views.full;
 Viewport* activeViewport = nullptr;
@@ -95,6 +99,39 @@ void findOrbitPivot()
 void frameWorld(Viewport& v)
 {
     if (v.camera) frameBox(*v.camera, scene.worldBox(), v.aspect());
+}
+
+namespace {
+const char* onOff(bool b) { return b ? "on" : "off"; }
+
+// A flag flips when either of its keys was pressed this cycle.
+void toggle(bool& flag, unsigned char a, unsigned char b, const char* message)
+{
+    if (keyTransition[a] == KEY_PRESSED || keyTransition[b] == KEY_PRESSED) {
+        flag = !flag;
+        std::printf(message, onOff(flag));
+    }
+}
+}  // namespace
+
+void toggleDisplaySwitches()
+{
+    toggle(lodFreeze, 'b', 'B', "lod freeze is %s\n");
+    toggle(lodMapping, 'm', 'M', "lod mapping is %s\n");
+    toggle(whiteSeams, 'y', 'Y', "white seams are %s\n");
+    toggle(renderFast, 'h', 'H', "renderFast is %s\n");
+    toggle(veg, 'g', 'G', "veg is %s\n");
+    // Held keys keep changing the radius, once per update, within what the rings draw;
+    // at a limit the line still answers each change.
+    const auto stepRadius = [](int by) {
+        baseRadius = std::clamp(baseRadius + by, kMinBaseRadius, kMaxBaseRadius);
+        std::printf("baseRadius is %d\n", baseRadius);
+    };
+    if (keyActive('-') || keyActive('_')) stepRadius(-1);
+    if (keyActive('=') || keyActive('+')) stepRadius(1);
+    toggle(testCompile, 't', 'T', "testCompile is %s\n");
+    toggle(wireframe, 'w', 'W', "wireframe is %s\n");
+    toggle(trackingMouse, 'c', 'C', "tracking mouse is %s\n");
 }
 
 void steerFromKeyboard()

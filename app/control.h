@@ -17,6 +17,9 @@ void findOrbitPivot();
 // Fits the world into the viewport's camera ('a').
 void frameWorld(Viewport& v);
 
+// Run once per frame after the scene's update: the display switches the keys flip, each
+// change reported on the console.
+void toggleDisplaySwitches();
 // Run once per frame after the key transitions: view toggle, speeds, flight, rotation.
 void steerFromKeyboard();
 // First step of every frame: the scene's ray follows the cursor through the viewport

@@ -123,11 +123,16 @@ void readInput()
 void idleCycle()
 {
     readInput();
+    // Every force pass of the step sees the same press, so the fourth-order step starts
+    // four fountains for one.
+    scene.fountainRequested = keyPressed('z');
     // 'n' on a paused world runs the one update play would have run; while playing it waits.
     if ((keyPressed('n') || keyPressed('N')) && scene.timeStep == 0)
         scene.singleStep();
     else
         scene.update();
+    toggleDisplaySwitches();
+    scene.trackMouse();
     drawSequence();
 }
 

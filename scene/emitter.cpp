@@ -1,5 +1,5 @@
-// Emitters, sinks and the glow-sprite pool: emission with recoil, ageing of sprites and
-// emitters, and the sink pull applied during force accumulation.
+// Emitters and the glow-sprite pool: emission with recoil, ageing of sprites and
+// emitters.
 #include "scene/emitter.h"
 
 #include <cmath>
@@ -21,14 +21,6 @@ float fadeCurve(float remainingLife, float life)
     if (!(g < 1)) g = 1;  // also catches a zero life
     const float k = 1 - g;
     return 1 - k * k * k * k * k;
-}
-
-void Sink::applyForce(ParticleSystem& parSys) const
-{
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        const Vec3 d = pos - p->pos;
-        p->force += d * strength / (lengthSquared(d) + 1);
-    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "core/vecmath.h"
 #include "physics/recordpool.h"
 #include "physics/springsystem.h"
+#include "physics/step.h"
 
 // A source riding on one pool particle: spawns children at `rate` per second, each with
 // a glow sprite that fades over the child's life.
@@ -24,15 +25,6 @@ struct Emitter {
         colorMin[0] = r0, colorMin[1] = g0, colorMin[2] = b0, colorMin[3] = a0;
         colorMax[0] = r1, colorMax[1] = g1, colorMax[2] = b1, colorMax[3] = a1;
     }
-};
-
-// A fixed point pulling every particle with strength·d/(|d|²+1): zero on top of it,
-// strongest at distance 1, then falling like strength/distance.
-struct Sink {
-    Vec3 pos{0, 0, 0};
-    float strength = 2000;
-
-    void applyForce(ParticleSystem& parSys) const;
 };
 
 struct EmittedParticle {

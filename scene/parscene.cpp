@@ -8,10 +8,8 @@
 #include <cstring>
 
 #include "core/debug.h"
-#include "core/input.h"
 #include "view/viewport.h"
 #include "terrain/displaysettings.h"
-#include "terrain/lodrings.h"
 
 const ObjFile* yawModel = nullptr;
 const ObjFile* pitchModel = nullptr;
@@ -27,16 +25,6 @@ int steadyElapsedMs()
     return static_cast<int>(duration_cast<milliseconds>(steady_clock::now() - start).count());
 }
 
-const char* onOff(bool b) { return b ? "on" : "off"; }
-
-// A flag flips when either of its keys was pressed this cycle.
-void toggle(bool& flag, unsigned char a, unsigned char b, const char* message)
-{
-    if (keyTransition[a] == KEY_PRESSED || keyTransition[b] == KEY_PRESSED) {
-        flag = !flag;
-        std::printf(message, onOff(flag));
-    }
-}
 }  // namespace
 
 int (*ParScene::elapsedMs)() = steadyElapsedMs;
@@ -188,24 +176,10 @@ void ParScene::update()
         std::printf("\n");
     }
     ++updateCount;
+}
 
-    toggle(lodFreeze, 'b', 'B', "lod freeze is %s\n");
-    toggle(lodMapping, 'm', 'M', "lod mapping is %s\n");
-    toggle(whiteSeams, 'y', 'Y', "white seams are %s\n");
-    toggle(renderFast, 'h', 'H', "renderFast is %s\n");
-    toggle(veg, 'g', 'G', "veg is %s\n");
-    // Held keys keep changing the radius, once per update, within what the rings draw;
-    // at a limit the line still answers each change.
-    const auto stepRadius = [](int by) {
-        baseRadius = std::clamp(baseRadius + by, kMinBaseRadius, kMaxBaseRadius);
-        std::printf("baseRadius is %d\n", baseRadius);
-    };
-    if (keyActive('-') || keyActive('_')) stepRadius(-1);
-    if (keyActive('=') || keyActive('+')) stepRadius(1);
-    toggle(testCompile, 't', 'T', "testCompile is %s\n");
-    toggle(wireframe, 'w', 'W', "wireframe is %s\n");
-    toggle(trackingMouse, 'c', 'C', "tracking mouse is %s\n");
-
+void ParScene::trackMouse()
+{
     if (!landscapes.empty()) landscapes[0]->trackMouse(mouseRay);
 }
 

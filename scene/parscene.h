@@ -51,17 +51,20 @@ public:
     void reset();
     void clear();
     bool load(const char* path);
+    // Emission, ageing, the step and the status line; the shell then toggles the display
+    // switches and calls trackMouse, which follows the mouse-tracking switch.
     void update();
+    void trackMouse();
     // One update at the play rate, leaving the time step as it was: stepping a paused world.
     void singleStep();
     void render(Viewport& viewport, Camera& camera) override;
 
-    // Physics step: forces, integration, collision pass.
-    void computeForces();
-    void stepEuler(float dt);
-    void stepRK4(float dt);
+    // Physics step (physics/step.h) with the world's own particles and the mouse's hand,
+    // then the collision pass.
+    StepWorld stepWorld();
+    Hand hand() const;
+    void computeForces();  // one force pass, as the step makes it
     void step(float dt);
-    int restoreNonFinite();
     void collide();
 
     // Emitters and glow sprites, run by update in this order.
@@ -101,6 +104,9 @@ public:
     ModelCache modelCache;
     Texture glowTexture;
     Particle* heldParticle = nullptr;
+    // Set by the shell each frame from the key table: start a fountain on the held
+    // particle (one for each force pass of the step).
+    bool fountainRequested = false;
     float holdDistance = 0;
     Ray mouseRay;
     float timeStep = 0;

@@ -1,19 +1,13 @@
-// The scene's physics step: force accumulation, the two integrators, the swept trace
-// through the solid geometry and the collision pass that turns contacts into bounces.
+// The scene's side of the physics step: the hand and the fountains it asks for, the swept
+// trace through the solid geometry and the collision pass that turns contacts into
+// bounces.
 #include <cmath>
 #include <cstdio>
 
 #include "core/debug.h"
-#include "core/input.h"
 #include "scene/parscene.h"
 
 namespace {
-// Gravity, world units/s² along −z. A particle's weight is m·g, written g / invMass
-// because particles keep their inverse mass; every free particle falls alike.
-constexpr float kGravity = 180;
-// Linear (viscous) air drag, mass units per second: F = −c·v, which alone slows a
-// particle of unit mass as e^(−c·t).
-constexpr float kAirDrag = 0.04f;
 // A bounce whose reflected move (world units, see collide) is longer than this counts
 // as an impact: resting and sliding contacts reflect far less in one step.
 constexpr float kImpactThreshold = 0.3f;
@@ -25,120 +19,33 @@ constexpr float kImpactScale = 100;
 constexpr float kFloorNormalZ = 0.999f;
 }  // namespace
 
-void ParScene::computeForces()
+StepWorld ParScene::stepWorld() { return StepWorld{parSys, springSys, sinks, springModels}; }
+
+Hand ParScene::hand() const
 {
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->force.clear();
-        p->force += p->vel * -kAirDrag;  // pinned particles included
-        if (p->invMass != 0) p->force += Vec3(0, 0, -kGravity / p->invMass);
-    }
-
-    springSys.applySpringForces(parSys);
-
-    for (size_t i = 0; i < sinks.size(); ++i) {
-        TV_ASSERT(sinks[i]);
-        sinks[i]->applyForce(parSys);
-    }
-
-    for (SpringModel* m : springModels)
-        if (m) {
-            m->applyAngleForces();
-            m->applyPressureForces();
-        }
-
-    if (Particle* H = heldParticle) {
-        // Every force pass sees the same per-frame key transition, so the fourth-order
-        // step starts four fountains for one press.
-        if (keyTransition[static_cast<unsigned char>('z')] == KEY_PRESSED) {
-            if (Emitter* e = makeFountain(H)) emitters.push_back(e);
-        }
-        const Vec3 T = dragTarget();
-        const Vec3 offset = H->pos - T;
-        for (Particle* q = parSys.liveHead; q; q = q->next) {
-            // Neighbours of the held particle follow it, falling off with squared distance.
-            const float w = std::exp(-lengthSquared(q->pos - H->pos) / 1000);
-            q->force += springForce(offset, q->vel, 360 * w, 3.6f * w, 0);
-        }
-    }
+    Hand h;
+    h.held = heldParticle;
+    if (heldParticle) h.target = dragTarget();
+    h.fountainRequested = fountainRequested;
+    return h;
 }
 
-void ParScene::stepEuler(float dt)
-{
-    computeForces();
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->prevPos = p->pos;
-        p->prevVel = p->vel;
-        p->pos += p->vel * dt;  // the velocity from before this step
-        p->vel += finiteForce(p->force) * (dt * p->invMass);
-    }
-}
-
-// Classical fourth-order Runge–Kutta over the whole particle set: each stage finishes
-// every particle before the next force pass.
-void ParScene::stepRK4(float dt)
-{
-    computeForces();
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->prevPos = p->pos;
-        p->prevVel = p->vel;
-        p->dVel[0] = finiteForce(p->force) * (dt * p->invMass);
-        p->dPos[0] = p->vel * dt;
-        p->vel = p->prevVel + p->dVel[0] / 2;
-        p->pos = p->prevPos + p->dPos[0] / 2;
-    }
-    computeForces();
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->dVel[1] = finiteForce(p->force) * (dt * p->invMass);
-        p->dPos[1] = p->vel * dt;
-        p->vel = p->prevVel + p->dVel[1] / 2;
-        p->pos = p->prevPos + p->dPos[1] / 2;
-    }
-    computeForces();
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->dVel[2] = finiteForce(p->force) * (dt * p->invMass);
-        p->dPos[2] = p->vel * dt;
-        p->vel = p->prevVel + p->dVel[2];
-        p->pos = p->prevPos + p->dPos[2];
-    }
-    computeForces();
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        p->dVel[3] = finiteForce(p->force) * (dt * p->invMass);
-        p->dPos[3] = p->vel * dt;
-        p->vel = p->prevVel + (p->dVel[0] + p->dVel[1] * 2 + p->dVel[2] * 2 + p->dVel[3]) / 6;
-        p->pos = p->prevPos + (p->dPos[0] + p->dPos[1] * 2 + p->dPos[2] * 2 + p->dPos[3]) / 6;
-    }
-}
+void ParScene::computeForces() { ::computeForces(stepWorld(), hand()); }
 
 void ParScene::step(float dt)
 {
+    int fountains = 0;
     {
         RunawayForceReport report;
-        if (useRk4)
-            stepRK4(dt);
-        else
-            stepEuler(dt);
+        fountains = useRk4 ? stepRK4(stepWorld(), hand(), dt) : stepEuler(stepWorld(), hand(), dt);
     }
-    int restored = restoreNonFinite();
+    for (int i = 0; i < fountains; ++i)
+        if (Emitter* e = makeFountain(heldParticle)) emitters.push_back(e);
+    int restored = restoreNonFinite(parSys);
     collide();
     // Again: a move between two far but finite places can overflow in the trace.
-    restored += restoreNonFinite();
+    restored += restoreNonFinite(parSys);
     if (restored) std::printf("non-finite particles put back at rest this update: %d\n", restored);
-}
-
-// A particle that stopped being a number goes back where this step found it, at rest;
-// every step starts from finite particles, so that is its last finite place. Forces
-// that are not numbers are already kept from every other particle. Returns how many.
-int ParScene::restoreNonFinite()
-{
-    int restored = 0;
-    for (Particle* p = parSys.liveHead; p; p = p->next) {
-        if (isFinite(p->pos) && isFinite(p->vel)) continue;
-        p->pos = isFinite(p->prevPos) ? p->prevPos : Vec3(0, 0, 0);
-        p->prevPos = p->pos;
-        p->vel = p->prevVel = Vec3(0, 0, 0);
-        ++restored;
-    }
-    return restored;
 }
 
 TraceHit ParScene::trace(const Vec3& start, const Vec3& end, float radius) const

@@ -3,7 +3,9 @@
 #include <GL/freeglut_std.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/control.h"
 #include "core/input.h"
@@ -11,6 +13,8 @@
 #include "view/viewport.h"
 #include "scene/parscene.h"
 #include "support/testutil.h"
+#include "terrain/displaysettings.h"
+#include "terrain/lodrings.h"
 
 // The shell's globals with a 720 × 480 window, cameras attached, single view, no bar.
 class ControlTest : public ::testing::Test {
@@ -35,7 +39,12 @@ protected:
         scene.parSys.init();
         scene.heldParticle = nullptr;
     }
-    void TearDown() override { scene.parSys.release(); }
+    void TearDown() override
+    {
+        scene.parSys.release();
+        std::memset(keyTransition, 0, sizeof keyTransition);
+        resetDisplaySettings();
+    }
 
     // One frame of keyboard steering with the given keys down.
     void frame(std::initializer_list<unsigned char> keys)
@@ -204,4 +213,75 @@ TEST_F(ControlTest, RayFollowsTheCursorThroughTheActiveViewport)
     EXPECT_VEC_NEAR(scene.mouseRay.direction, expected, 1e-6f);
     onPassiveMotion(0, 0);
     EXPECT_EQ(hoverViewport, nullptr);
+}
+
+TEST_F(ControlTest, DisplayTogglesReportEachChange)
+{
+    resetDisplaySettings();
+    StdoutCapture out;
+    const char* keys = "bmyhg-=twc";
+    for (const char* k = keys; *k; ++k) keyTransition[static_cast<unsigned char>(*k)] = KEY_PRESSED;
+    out.begin();
+    toggleDisplaySwitches();
+    std::string text = out.end();
+    EXPECT_EQ(text,
+              "lod freeze is on\nlod mapping is on\nwhite seams are on\nrenderFast is on\nveg is on\n"
+              "baseRadius is 63\nbaseRadius is 64\ntestCompile is on\nwireframe is on\ntracking mouse is on\n");
+    EXPECT_TRUE(lodFreeze && lodMapping && whiteSeams && renderFast && veg && testCompile && wireframe &&
+                trackingMouse);
+
+    // The capital keys flip them back; held keys do not flip.
+    std::memset(keyTransition, 0, sizeof keyTransition);
+    for (const char* k = "BMYHGTWC"; *k; ++k) keyTransition[static_cast<unsigned char>(*k)] = KEY_PRESSED;
+    keyTransition['b'] = KEY_HELD;
+    out.begin();
+    toggleDisplaySwitches();
+    text = out.end();
+    EXPECT_EQ(text,
+              "lod freeze is off\nlod mapping is off\nwhite seams are off\nrenderFast is off\nveg is off\n"
+              "testCompile is off\nwireframe is off\ntracking mouse is off\n");
+}
+
+// Each held frame moves the radius by one and says so, but never out of the range the
+// rings draw: at a limit the line repeats the limit.
+TEST_F(ControlTest, HeldRadiusKeysStepOncePerUpdateWithinTheDrawnRange)
+{
+    resetDisplaySettings();
+    StdoutCapture out;
+    std::string expected;
+    out.begin();
+    for (int i = 0; i < 11; ++i) {
+        keyTransition['='] = i == 0 ? KEY_PRESSED : i < 10 ? KEY_HELD : KEY_RELEASED;
+        toggleDisplaySwitches();
+        expected += "baseRadius is " + std::to_string(65 + i) + "\n";
+    }
+    keyTransition['='] = KEY_UP;
+    toggleDisplaySwitches();
+    EXPECT_EQ(out.end(), expected);
+    EXPECT_EQ(baseRadius, 75);
+    keyTransition['_'] = KEY_HELD;
+    out.begin();
+    toggleDisplaySwitches();
+    EXPECT_EQ(out.end(), "baseRadius is 74\n");
+    keyTransition['_'] = KEY_UP;
+
+    // Held far past each end.
+    const struct {
+        unsigned char key;
+        int limit;
+    } ends[] = {{'-', kMinBaseRadius}, {'=', kMaxBaseRadius}};
+    for (const auto& end : ends) {
+        const int from = baseRadius, by = end.limit < from ? -1 : 1, steps = std::abs(end.limit - from);
+        keyTransition[end.key] = KEY_HELD;
+        expected.clear();
+        out.begin();
+        for (int i = 1; i <= steps + 20; ++i) {
+            toggleDisplaySwitches();
+            const int want = i < steps ? from + by * i : end.limit;
+            expected += "baseRadius is " + std::to_string(want) + "\n";
+        }
+        EXPECT_EQ(out.end(), expected) << end.key;
+        EXPECT_EQ(baseRadius, end.limit) << end.key;
+        keyTransition[end.key] = KEY_UP;
+    }
 }

@@ -375,7 +375,7 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
     scene.grabParticle(held);
     scene.timeStep = 1.0f / 60;
     for (int i = 0; i < 300; ++i) {
-        keyTransition[static_cast<unsigned char>('z')] = i % 20 == 0 ? KEY_PRESSED : 0;
+        scene.fountainRequested = i % 20 == 0;
         scene.update();
     }
     out.end();

@@ -146,7 +146,7 @@ TEST_P(GoldenRun, ShippedWorldMovesExactlyAsRecorded)
             held->invMass = 0;
             held->vel = {0, 0, 0};
         }
-        if (u == 200) keyTransition[static_cast<unsigned char>('z')] = KEY_PRESSED;
+        world.fountainRequested = u == 200;
         if (u == 300) held->invMass = 1;  // freed, still held
         if (u == 360) world.grabParticle(nullptr);
         world.update();
