@@ -12,24 +12,6 @@ void Cloth::reset()
     box.max = Vec3(0, 0, 0);
 }
 
-bool Cloth::makeSpring(int slot, Particle* v0, Particle* v1)
-{
-    TV_ASSERT(v0);
-    TV_ASSERT(v1);
-    TV_ASSERT(springSys);
-    TV_ASSERT(parSys);
-    int index = springSys->allocSpring();
-    spring[slot] = index;
-    if (index == -1) return false;
-    Spring& s = springSys->spring[index];
-    s.p0 = v0;
-    s.p1 = v1;
-    s.ks = 360.0f;
-    s.kd = 3.6f;
-    s.rest = 0;
-    return true;
-}
-
 bool Cloth::prepare(int n_, ParticleSystem* parSys_, SpringSystem* springSys_)
 {
     release();
@@ -66,17 +48,10 @@ bool Cloth::buildSheet()
         }
     }
 
-    spring.assign(6 * n * n - 10 * n + 2, -1);
-    int slot = 0;
+    const int springCount = 6 * n * n - 10 * n + 2;
+    spring.reserve(springCount);
     auto at = [&](int r, int c) { return vertex[r * n + c]; };
-    auto make = [&](Particle* a, Particle* b) {
-        if (makeSpring(slot, a, b)) {
-            ++slot;
-            return true;
-        }
-        spring.resize(slot);
-        return false;
-    };
+    auto make = [&](Particle* a, Particle* b) { return takeSpring(a, b, 0, 360.0f, 3.6f); };
     for (int c = 0; c < n; ++c) {
         for (int r = 0; r < n; ++r) {
             Particle* b = at(r, c);
@@ -88,7 +63,7 @@ bool Cloth::buildSheet()
             if (r > 1 && !make(b, at(r - 2, c))) return false;
         }
     }
-    TV_ASSERT(slot == static_cast<int>(spring.size()));
+    TV_ASSERT(static_cast<int>(spring.size()) == springCount);
     restretch();
     computeBox();
     return true;

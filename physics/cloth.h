@@ -14,7 +14,6 @@ public:
     // A null textureFile builds an untextured sheet. n below 2 is refused. Loads the
     // picture, so it lives with the drawing.
     bool init(int n, ParticleSystem* parSys, SpringSystem* springSys, const char* textureFile);
-    virtual bool makeSpring(int slot, Particle* v0, Particle* v1);
 
     void pinBorder();
     struct Triangle {

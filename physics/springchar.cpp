@@ -19,20 +19,12 @@ bool SpringChar::build()
         p->invMass = 1.0f;
         for (int k = j - 1; k >= 0; --k) {
             if (!(nodes[j].bones & nodes[k].bones)) continue;
-            int index = springSys->allocSpring();
-            if (index < 0) {
+            // Slack (no stiffness, no damping) until the whole body stands, so that a
+            // build that runs out part-way never leaves a stiff spring behind.
+            if (!takeSpring(vertex[j], vertex[k], 0, 0, 0)) {
                 printf("couldnt alloc enough springs for the spring char\n");
                 return false;
             }
-            // Slack (no stiffness, no damping) until the whole body stands, so that a
-            // build that runs out part-way never leaves a stiff spring behind.
-            Spring& s = springSys->spring[index];
-            s.p0 = vertex[j];
-            s.p1 = vertex[k];
-            s.rest = 0;
-            s.ks = 0;
-            s.kd = 0;
-            spring.push_back(index);
         }
     }
 

@@ -1,9 +1,5 @@
 #include "physics/springmodel.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,13 +7,11 @@
 #include <utility>
 
 #include "core/debug.h"
+#include "physics/springmodel_lanes.h"
 
 namespace {
-// Corners whose sides are shorter than this have no usable angle (same cut-off as a
-// degenerate spring): they get no rest cosine and give no angle force.
-constexpr float kMinSide = 0.0001f;
-// Stored in place of a rest cosine for a corner that had no angle when measured.
-constexpr float kNoRestAngle = 2.0f;
+using modelforces::kMinSide;
+using modelforces::kNoRestAngle;
 // The gas pushes no harder than at this fraction of the rest volume: a body crushed flat
 // or turned inside out would otherwise be thrown apart by an unbounded force.
 constexpr float kMinVolumeFraction = 0.1f;
@@ -124,18 +118,10 @@ bool SpringModel::buildFromModel(const ObjFile* m)
     spring.reserve(e);
     for (size_t k = 0; k < e; ++k) {
         const auto [a, b] = edgeEnds(*m, m->edges[k]);
-        int index = springSys->allocSpring();
-        if (index < 0) {
+        if (!takeSpring(vertex[a], vertex[b], 0, 700.0f, 10.0f)) {
             printf("failed to create a spring\n");
             return abandonBuild();
         }
-        spring.push_back(index);
-        Spring& s = springSys->spring[index];
-        s.p0 = vertex[a];
-        s.p1 = vertex[b];
-        s.rest = 0;
-        s.ks = 700.0f;
-        s.kd = 10.0f;
     }
 
     cornerParticle.resize(triCount * 3);
@@ -158,161 +144,82 @@ void SpringModel::copyModelPositions()
     for (size_t i = 0; i < model->vertices.size(); ++i) vertex[i]->pos = model->vertices[i];
 }
 
+// The reference sweeps. Each float term is as the formula gives it; the sums of many
+// terms (6 V, 6 dV/dt, 36 |dV/dx|²) are taken in the order the lanes take them, so that
+// a body moves alike with and without SSE2.
+namespace modelforces::scalar {
+
+void angles(Particle* const* cp, const float* c0s, std::size_t count)
+{
+    for (std::size_t t = 0; t < count; ++t) angleTerms(cp + 3 * t, c0s + 4 * t);
+}
+
+// 6 V as the lanes sum it: whole blocks of four triangles into four running sums, one
+// for each place in a block, the two pairs two places apart added first; then the
+// triangles left over one by one.
+double anglesAndNormals(Particle* const* cp, const float* c0s, const int* cv, float* grad, std::size_t count)
+{
+    const std::size_t blocked = count / 4 * 4;
+    double part[4] = {};
+    for (std::size_t t = 0; t < blocked; ++t) {
+        angleTerms(cp + 3 * t, c0s + 4 * t);
+        part[t % 4] += addNormal(cp + 3 * t, cv + 3 * t, grad);
+    }
+    double six = (part[0] + part[2]) + (part[1] + part[3]);
+    for (std::size_t t = blocked; t < count; ++t) {
+        angleTerms(cp + 3 * t, c0s + 4 * t);
+        six += addNormal(cp + 3 * t, cv + 3 * t, grad);
+    }
+    return six;
+}
+
+double normals(Particle* const* cp, const int* cv, float* grad, std::size_t count)
+{
+    const std::size_t blocked = count / 4 * 4;
+    double part[4] = {};
+    for (std::size_t t = 0; t < blocked; ++t) part[t % 4] += addNormal(cp + 3 * t, cv + 3 * t, grad);
+    double six = (part[0] + part[2]) + (part[1] + part[3]);
+    for (std::size_t t = blocked; t < count; ++t) six += addNormal(cp + 3 * t, cv + 3 * t, grad);
+    return six;
+}
+
+// As the lanes sum them: the vertices in pairs, the rates per component in doubles, even
+// and odd vertices apart, the squares per component in floats (the rows' last floats
+// add only zeros there); an odd last vertex whole.
+GasSums gasSums(const float* grad, Particle* const* vertex, std::size_t n)
+{
+    double rate[2][3] = {};
+    float square[3] = {};
+    std::size_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        const float* g0 = grad + 4 * i;
+        const float* g1 = g0 + 4;
+        const Vec3& v0 = vertex[i]->vel;
+        const Vec3& v1 = vertex[i + 1]->vel;
+        for (int x = 0; x < 3; ++x) {
+            rate[0][x] += double(g0[x] * v0[x]);
+            rate[1][x] += double(g1[x] * v1[x]);
+            square[x] += g0[x] * g0[x] + g1[x] * g1[x];
+        }
+    }
+    GasSums sums;
+    sums.sixRate = ((rate[0][0] + rate[0][2]) + (rate[1][0] + rate[1][2])) + (rate[0][1] + rate[1][1]);
+    sums.gradSquare = (double(square[0]) + double(square[2])) + double(square[1]);
+    for (; i < n; ++i) {
+        const Vec3 g(grad[4 * i], grad[4 * i + 1], grad[4 * i + 2]);
+        sums.sixRate += dot(g, vertex[i]->vel);
+        sums.gradSquare += lengthSquared(g);
+    }
+    return sums;
+}
+
+}  // namespace modelforces::scalar
+
 namespace {
-constexpr int kFar[3] = {2, 0, 1};  // corner r's far corner a = r + 2
-
-// One triangle's three corner terms, in corner order.
-inline void angleTerms(Particle* const* cp, const float* c0s)
-{
-    // Each side once: side k runs from corner k to corner k + 1. Corner r's vectors are
-    // u = -side(r + 2) and v = side(r); negation is exact, so this is the same
-    // arithmetic as forming P(a) - P(r) and P(c) - P(r) afresh.
-    const Vec3 side[3] = {cp[1]->pos - cp[0]->pos, cp[2]->pos - cp[1]->pos, cp[0]->pos - cp[2]->pos};
-    const float len[3] = {length(side[0]), length(side[1]), length(side[2])};
-    const float inv[3] = {1.0f / len[0], 1.0f / len[1], 1.0f / len[2]};
-    for (int r = 0; r < 3; ++r) {
-        const float c0 = c0s[r];
-        const int a = kFar[r];
-        if (c0 == kNoRestAngle || !(len[a] >= kMinSide && len[r] >= kMinSide)) continue;
-        const Vec3 uu = -side[a];
-        const Vec3& vv = side[r];
-        const float iu = inv[a];
-        const float iv = inv[r];
-        float d = dot(uu, vv);
-        Vec3 g = vv * (2 * d * iu * iv) - uu * (d * d * iu * iu * iu * iv) - vv * c0 + uu * (c0 * iu * iu);
-        cp[a]->force += g * -0.1f;
-    }
-}
-
-// One triangle's normal (b − a) × (c − a), added to its corners' gradient rows; returns
-// its share of 6 V.
-inline float addNormal(Particle* const* cp, const int* cv, float* grad)
-{
-    const Vec3& a = cp[0]->pos;
-    const Vec3 normal = cross(cp[1]->pos - a, cp[2]->pos - a);
-    for (int k = 0; k < 3; ++k) {
-        float* g = grad + cv[k];
-        g[0] += normal.x;
-        g[1] += normal.y;
-        g[2] += normal.z;
-    }
-    return dot(a, normal);
-}
-
 #ifdef __SSE2__
-using Transposed = float[3][3][4];  // corner, component, lane
-
-// Four triangles side by side, lane by lane the same operations in the same order as
-// angleTerms (so the same bits); the forces are then added triangle by triangle, corner
-// by corner, as angleTerms adds them.
-[[gnu::always_inline]] inline void angleTerms4(Particle* const* cp, const Transposed& p, const float (&c0)[3][4])
-{
-    __m128 side[3][3], len[3], inv[3];
-    for (int k = 0; k < 3; ++k) {
-        const int next = (k + 1) % 3;
-        for (int x = 0; x < 3; ++x) side[k][x] = _mm_sub_ps(_mm_load_ps(p[next][x]), _mm_load_ps(p[k][x]));
-        len[k] = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(side[k][0], side[k][0]), _mm_mul_ps(side[k][1], side[k][1])),
-                                        _mm_mul_ps(side[k][2], side[k][2])));
-        inv[k] = _mm_div_ps(_mm_set1_ps(1.0f), len[k]);
-    }
-    const __m128 sign = _mm_set1_ps(-0.0f), two = _mm_set1_ps(2.0f), scale = _mm_set1_ps(-0.1f);
-    const __m128 minSide = _mm_set1_ps(kMinSide), noRest = _mm_set1_ps(kNoRestAngle);
-    alignas(16) float f[3][3][4];
-    int use[3];
-    for (int r = 0; r < 3; ++r) {
-        const int a = kFar[r];
-        const __m128 c = _mm_load_ps(c0[r]);
-        const __m128 ok = _mm_and_ps(_mm_cmpneq_ps(c, noRest),
-                                     _mm_and_ps(_mm_cmpge_ps(len[a], minSide), _mm_cmpge_ps(len[r], minSide)));
-        use[r] = _mm_movemask_ps(ok);
-        __m128 u[3], v[3];
-        for (int x = 0; x < 3; ++x) {
-            u[x] = _mm_xor_ps(side[a][x], sign);
-            v[x] = side[r][x];
-        }
-        const __m128 iu = inv[a], iv = inv[r];
-        const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(u[0], v[0]), _mm_mul_ps(u[1], v[1])), _mm_mul_ps(u[2], v[2]));
-        const __m128 k1 = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(two, d), iu), iv);
-        const __m128 k2 = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(d, d), iu), iu), iu), iv);
-        const __m128 k3 = _mm_mul_ps(_mm_mul_ps(c, iu), iu);
-        for (int x = 0; x < 3; ++x) {
-            __m128 g = _mm_sub_ps(_mm_mul_ps(k1, v[x]), _mm_mul_ps(k2, u[x]));
-            g = _mm_sub_ps(g, _mm_mul_ps(c, v[x]));
-            g = _mm_add_ps(g, _mm_mul_ps(k3, u[x]));
-            _mm_store_ps(f[r][x], _mm_mul_ps(scale, g));
-        }
-    }
-    for (int l = 0; l < 4; ++l) {
-        for (int r = 0; r < 3; ++r) {
-            if (!(use[r] >> l & 1)) continue;
-            Vec3& force = cp[3 * l + kFar[r]]->force;
-            force.x += f[r][0][l];
-            force.y += f[r][1][l];
-            force.z += f[r][2][l];
-        }
-    }
-}
-
-// The same four triangles' normals (b − a) × (c − a), each added to its corners' rows as
-// one row, and their shares of 6 V.
-[[gnu::always_inline]] inline void normals4(const Transposed& p, const int* cv, float* grad, __m128d& sixLo,
-                                            __m128d& sixHi)
-{
-    __m128 a[3], e[3], w[3];
-    for (int x = 0; x < 3; ++x) {
-        a[x] = _mm_load_ps(p[0][x]);
-        e[x] = _mm_sub_ps(_mm_load_ps(p[1][x]), a[x]);
-        w[x] = _mm_sub_ps(_mm_load_ps(p[2][x]), a[x]);
-    }
-    __m128 n0 = _mm_sub_ps(_mm_mul_ps(e[1], w[2]), _mm_mul_ps(e[2], w[1]));
-    __m128 n1 = _mm_sub_ps(_mm_mul_ps(e[2], w[0]), _mm_mul_ps(e[0], w[2]));
-    __m128 n2 = _mm_sub_ps(_mm_mul_ps(e[0], w[1]), _mm_mul_ps(e[1], w[0]));
-    const __m128 six = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a[0], n0), _mm_mul_ps(a[1], n1)), _mm_mul_ps(a[2], n2));
-    sixLo = _mm_add_pd(sixLo, _mm_cvtps_pd(six));
-    sixHi = _mm_add_pd(sixHi, _mm_cvtps_pd(_mm_movehl_ps(six, six)));
-    __m128 n3 = _mm_setzero_ps();
-    _MM_TRANSPOSE4_PS(n0, n1, n2, n3);
-    const __m128 row[4] = {n0, n1, n2, n3};
-    for (int l = 0; l < 4; ++l)
-        for (int k = 0; k < 3; ++k) {
-            float* g = grad + cv[3 * l + k];
-            _mm_store_ps(g, _mm_add_ps(_mm_load_ps(g), row[l]));
-        }
-}
-
-// The positions are transposed once for both.
-template <bool kAngles, bool kNormals>
-[[gnu::always_inline]] inline void triangles4(Particle* const* cp, const float* c0s, const int* cv, float* grad,
-                                              __m128d& sixLo, __m128d& sixHi)
-{
-    alignas(16) Transposed p;
-    alignas(16) float c0[3][4];
-    for (int l = 0; l < 4; ++l) {
-        for (int k = 0; k < 3; ++k) {
-            const Vec3& q = cp[3 * l + k]->pos;
-            p[k][0][l] = q.x;
-            p[k][1][l] = q.y;
-            p[k][2][l] = q.z;
-            if constexpr (kAngles) c0[k][l] = c0s[4 * l + k];
-        }
-    }
-    if constexpr (kNormals) normals4(p, cv, grad, sixLo, sixHi);
-    if constexpr (kAngles) angleTerms4(cp, p, c0);
-}
-
-// Whole blocks of four triangles from the first; with the normals, returns 6 V of the
-// blocks, summed in two halves so that consecutive blocks do not wait on one add.
-template <bool kAngles, bool kNormals>
-double triangleBlocks(size_t blocks, Particle* const* cp, const float* c0s, const int* cv, float* grad)
-{
-    __m128d sixLo = _mm_setzero_pd(), sixHi = _mm_setzero_pd();
-    for (size_t b = 0; b < blocks; ++b, cp += 12, c0s += 16) {
-        triangles4<kAngles, kNormals>(cp, c0s, cv, grad, sixLo, sixHi);
-        if constexpr (kNormals) cv += 12;
-    }
-    const __m128d both = _mm_add_pd(sixLo, sixHi);
-    return _mm_cvtsd_f64(_mm_add_sd(both, _mm_unpackhi_pd(both, both)));
-}
+namespace pass = modelforces::lanes;
+#else
+namespace pass = modelforces::scalar;
 #endif
 }  // namespace
 
@@ -324,27 +231,14 @@ void SpringModel::applyAngleForces()
     if (!model || !cornerCos || cornerParticle.empty()) return;
     const size_t triCount = model->triangles.size();
     Particle* const* cp = cornerParticle.data();
-    size_t t = 0;
-#ifdef __SSE2__
     if (hasGas()) {
         // The pressure pass zeroes the rows as it uses them; these were left unused.
         if (normalsSummed) clearGradient();
-        float* grad = &volumeGradient[0].x;
-        const int* cv = cornerRow.data();
-        t = triCount / 4 * 4;
-        double six = triangleBlocks<true, true>(triCount / 4, cp, cornerCos, cv, grad);
-        for (; t < triCount; ++t) {
-            angleTerms(cp + 3 * t, cornerCos + 4 * t);
-            six += addNormal(cp + 3 * t, cv + 3 * t, grad);
-        }
-        sixVolume = six;
+        sixVolume = pass::anglesAndNormals(cp, cornerCos, cornerRow.data(), &volumeGradient[0].x, triCount);
         normalsSummed = true;
         return;
     }
-    t = triCount / 4 * 4;
-    triangleBlocks<true, false>(triCount / 4, cp, cornerCos, nullptr, nullptr);
-#endif
-    for (; t < triCount; ++t) angleTerms(cp + 3 * t, cornerCos + 4 * t);
+    pass::angles(cp, cornerCos, triCount);
 }
 
 void SpringModel::clearGradient()
@@ -354,18 +248,7 @@ void SpringModel::clearGradient()
 
 double SpringModel::sumNormals()
 {
-    float* grad = &volumeGradient[0].x;
-    Particle* const* cp = cornerParticle.data();
-    const int* cv = cornerRow.data();
-    const size_t triCount = cornerRow.size() / 3;
-    double six = 0;
-    size_t t = 0;
-#ifdef __SSE2__
-    t = triCount / 4 * 4;
-    six = triangleBlocks<false, true>(triCount / 4, cp, cornerCos, cv, grad);
-#endif
-    for (; t < triCount; ++t) six += addNormal(cp + 3 * t, cv + 3 * t, grad);
-    return six;
+    return pass::normals(cornerParticle.data(), cornerRow.data(), &volumeGradient[0].x, cornerRow.size() / 3);
 }
 
 bool SpringModel::closed() const
@@ -459,40 +342,9 @@ void SpringModel::applyPressureForces()
     const double six = summed ? sixVolume : sumNormals();  // 6 V
     const size_t n = vertex.size();
     GradientRow* grad = volumeGradient.data();  // 6 dV/dx
-    double sixRate = 0;     // 6 dV/dt
-    double gradSquare = 0;  // 36 |dV/dx|²
-    size_t i = 0;
-#ifdef __SSE2__
-    {
-        // Per component in lanes of doubles, two vertices at a time: no horizontal add
-        // per vertex, and the adds overlap.
-        auto product = [&](size_t j) {
-            const Vec3& v = vertex[j]->vel;
-            const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&v.x));
-            return _mm_mul_ps(_mm_load_ps(&grad[j].x), _mm_movelh_ps(xy, _mm_load_ss(&v.z)));
-        };
-        __m128d xy0 = _mm_setzero_pd(), z0 = _mm_setzero_pd(), xy1 = _mm_setzero_pd(), z1 = _mm_setzero_pd();
-        __m128 square = _mm_setzero_ps();  // the pad lane is 0
-        for (; i + 1 < n; i += 2) {
-            const __m128 p0 = product(i), p1 = product(i + 1);
-            const __m128 g0 = _mm_load_ps(&grad[i].x), g1 = _mm_load_ps(&grad[i + 1].x);
-            square = _mm_add_ps(square, _mm_add_ps(_mm_mul_ps(g0, g0), _mm_mul_ps(g1, g1)));
-            xy0 = _mm_add_pd(xy0, _mm_cvtps_pd(p0));
-            z0 = _mm_add_pd(z0, _mm_cvtps_pd(_mm_movehl_ps(p0, p0)));
-            xy1 = _mm_add_pd(xy1, _mm_cvtps_pd(p1));
-            z1 = _mm_add_pd(z1, _mm_cvtps_pd(_mm_movehl_ps(p1, p1)));
-        }
-        const __m128d all = _mm_add_pd(_mm_add_pd(xy0, z0), _mm_add_pd(xy1, z1));
-        sixRate = _mm_cvtsd_f64(_mm_add_sd(all, _mm_unpackhi_pd(all, all)));
-        const __m128d sq = _mm_add_pd(_mm_cvtps_pd(square), _mm_cvtps_pd(_mm_movehl_ps(square, square)));
-        gradSquare = _mm_cvtsd_f64(_mm_add_sd(sq, _mm_unpackhi_pd(sq, sq)));
-    }
-#endif
-    for (; i < n; ++i) {
-        const Vec3 g(grad[i].x, grad[i].y, grad[i].z);
-        sixRate += dot(g, vertex[i]->vel);
-        gradSquare += lengthSquared(g);
-    }
+    const modelforces::GasSums sums = pass::gasSums(&grad[0].x, vertex.data(), n);
+    const double sixRate = sums.sixRate;        // 6 dV/dt
+    const double gradSquare = sums.gradSquare;  // 36 |dV/dx|²
     // Inside-out winding: volumes, their rate and the normals all change sign.
     const float sign = restVolume < 0 ? -1.0f : 1.0f;
     const float v0 = std::fabs(restVolume);
@@ -517,7 +369,7 @@ void SpringModel::applyPressureForces()
         clearGradient();
         return;
     }
-    for (i = 0; i < n; ++i) {
+    for (size_t i = 0; i < n; ++i) {
         vertex[i]->force += Vec3(grad[i].x, grad[i].y, grad[i].z) * scale;
         grad[i] = GradientRow{};
     }

@@ -40,6 +40,22 @@ bool SpringObj::abandonBuild()
     return false;
 }
 
+bool SpringObj::takeSpring(Particle* a, Particle* b, float rest, float ks, float kd)
+{
+    TV_ASSERT(springSys);
+    if (!a || !b) return false;
+    const int index = springSys->allocSpring();
+    if (index < 0 || !springSys->spring[index].active) return false;
+    Spring& s = springSys->spring[index];
+    s.p0 = a;
+    s.p1 = b;
+    s.rest = rest;
+    s.ks = ks;
+    s.kd = kd;
+    spring.push_back(index);
+    return true;
+}
+
 void SpringObj::restretch()
 {
     for (size_t i = 0; i < spring.size(); ++i) {

@@ -31,6 +31,13 @@ public:
     SpringSystem* springSys = nullptr;
 
 protected:
+    // The one way a body takes a spring: from a to b, listed last in `spring`. Refused,
+    // with nothing taken, when an end is missing (the force pass stops on such a spring)
+    // or the system hands out no live slot; the body then fails its build. A spring from
+    // a particle to itself is taken: it pulls with nothing, and a mesh whose faces repeat
+    // a corner has edges like that, which must not cost it its body.
+    bool takeSpring(Particle* a, Particle* b, float rest, float ks, float kd);
+
     // Every build that fails ends here: the body gives back all it took and is left empty
     // but bound to its systems, as init leaves it. Returns false.
     bool abandonBuild();

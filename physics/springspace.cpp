@@ -52,15 +52,9 @@ bool SpringSpace::setModel(const ObjFile* m)
     spring.reserve(28);
     e = 0;
     for (const auto& pair : kLatticeSprings) {
-        int index = springSys->allocSpring();
-        if (index < 0 || !springSys->spring[index].active) return abandonBuild();
-        spring.push_back(index);
-        Spring& s = springSys->spring[index];
-        s.p0 = vertex[pair[0]];
-        s.p1 = vertex[pair[1]];
-        s.rest = length(s.p0->pos - s.p1->pos);
-        s.ks = 360.0f;
-        s.kd = 3.6f;
+        Particle* a = vertex[pair[0]];
+        Particle* b = vertex[pair[1]];
+        if (!takeSpring(a, b, length(a->pos - b->pos), 360.0f, 3.6f)) return abandonBuild();
         ++e;
     }
     TV_ASSERT(e == spring.size());

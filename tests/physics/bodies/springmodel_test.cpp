@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "physics/bodies/bodytest.h"
 #include "physics/springmodel.h"
+#include "physics/springmodel_lanes.h"
 #include "support/testutil.h"
 
 namespace {
@@ -166,6 +169,85 @@ TEST(SpringModel, AngleForcesOfABentMeshFollowTheCornerFormulaExactly)
         }
         for (size_t i = 0; i < expect.size(); ++i) EXPECT_VEC_EQ(body.vertex[i]->force, expect[i]) << i;
     }
+}
+
+// The sweeps under the angle and pressure passes: the lanes must give the scalar
+// reference's bits, forces, gradient rows and sums alike, over whole blocks of four
+// triangles and the ones left over, an odd number of vertices, corners without a rest
+// angle and sides of no length.
+TEST(SpringModel, LaneSweepsGiveTheScalarBits)
+{
+#ifndef __SSE2__
+    GTEST_SKIP() << "no lanes in this build";
+#else
+    namespace scalar = modelforces::scalar;
+    namespace lanes = modelforces::lanes;
+    struct Sweeps {
+        decltype(&scalar::angles) angles;
+        decltype(&scalar::anglesAndNormals) anglesAndNormals;
+        decltype(&scalar::normals) normals;
+        decltype(&scalar::gasSums) gasSums;
+    };
+    const Sweeps reference{scalar::angles, scalar::anglesAndNormals, scalar::normals, scalar::gasSums};
+    const Sweeps simd{lanes::angles, lanes::anglesAndNormals, lanes::normals, lanes::gasSums};
+
+    struct alignas(16) Row {
+        float v[4];
+    };
+    struct Result {
+        std::vector<Vec3> force;
+        std::vector<Row> grad;
+        double six[2];
+        modelforces::GasSums gas;
+    };
+    // Sizes spread over six decades, so that sums taken in another order round otherwise;
+    // a few worlds, since a single one may round alike by chance.
+    for (uint32_t world = 1; world <= 8; ++world) {
+        uint32_t seed = world;
+        auto rnd = [&seed]() {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<float>(seed >> 8) / 16777216.0f;
+        };
+        Systems w;
+        const size_t n = 61, count = 203;
+        std::vector<Particle*> vertex;
+        for (size_t i = 0; i < n; ++i) {
+            Particle* p = w.par.allocParticle();
+            p->pos = Vec3(rnd() - 0.5f, rnd() - 0.5f, rnd() - 0.5f) * std::pow(10.0f, 6 * rnd() - 3);
+            p->vel = Vec3(rnd() - 0.5f, rnd() - 0.5f, rnd() - 0.5f) * std::pow(10.0f, 4 * rnd() - 2);
+            vertex.push_back(p);
+        }
+        vertex[1]->pos = vertex[0]->pos;
+        std::vector<Particle*> corner;
+        std::vector<int> row;
+        std::vector<float> restCos;
+        for (size_t t = 0; t < count; ++t) {
+            for (size_t k : {t % n, (7 * t + 3) % n, (13 * t + 1) % n}) {
+                corner.push_back(vertex[k]);
+                row.push_back(static_cast<int>(4 * k));
+            }
+            for (int k = 0; k < 4; ++k)
+                restCos.push_back(t % 9 == 4 && k == 1 ? modelforces::kNoRestAngle : 2 * rnd() - 1);
+        }
+        auto run = [&](const Sweeps& s) {
+            Result r;
+            r.grad.assign(n, Row{});
+            clearForces(w);
+            s.angles(corner.data(), restCos.data(), count);
+            r.six[0] = s.anglesAndNormals(corner.data(), restCos.data(), row.data(), r.grad[0].v, count);
+            r.six[1] = s.normals(corner.data(), row.data(), r.grad[0].v, count);
+            r.gas = s.gasSums(r.grad[0].v, vertex.data(), n);
+            for (Particle* p : vertex) r.force.push_back(p->force);
+            return r;
+        };
+        const Result want = run(reference), got = run(simd);
+        EXPECT_EQ(std::memcmp(want.force.data(), got.force.data(), n * sizeof(Vec3)), 0) << world;
+        EXPECT_EQ(std::memcmp(want.grad.data(), got.grad.data(), n * sizeof(Row)), 0) << world;
+        EXPECT_EQ(std::memcmp(want.six, got.six, sizeof want.six), 0) << world;
+        EXPECT_EQ(std::memcmp(&want.gas.sixRate, &got.gas.sixRate, sizeof(double)), 0) << world;
+        EXPECT_EQ(std::memcmp(&want.gas.gradSquare, &got.gas.gradSquare, sizeof(double)), 0) << world;
+    }
+#endif
 }
 
 TEST(SpringModel, VolumeOfClosedMeshesMatchesClosedFormsWhereverTheBodyIs)
@@ -469,6 +551,38 @@ TEST(SpringModel, ReleaseAndRebuildGiveEverythingBack)
     EXPECT_EQ(w.par.first(), other);
     EXPECT_TRUE(w.springs.spring[otherSpring].active);
     EXPECT_EQ(w.springs.allocSpring(), 1);
+}
+
+// Every body takes its springs through one door: a spring without both ends is refused
+// before it takes a slot, while one from a particle to itself (a mesh whose faces repeat a
+// corner has such an edge) is taken, so that the mesh still gets its body.
+TEST(SpringObj, SpringsWithoutBothEndsAreRefusedBeforeTakingASlot)
+{
+    struct Taker : SpringObj {
+        using SpringObj::takeSpring;
+    };
+    Systems w;
+    Particle* a = w.par.allocParticle();
+    Taker body;
+    body.init(&w.par, &w.springs);
+    EXPECT_FALSE(body.takeSpring(nullptr, a, 1, 2, 3));
+    EXPECT_FALSE(body.takeSpring(a, nullptr, 1, 2, 3));
+    EXPECT_EQ(w.springs.count(), 0);
+    EXPECT_TRUE(body.spring.empty());
+
+    auto mesh = meshFromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 1 2\nf 1 1 3\n");
+    ASSERT_TRUE(mesh);
+    SpringModel model;
+    model.init(&w.par, &w.springs);
+    ASSERT_TRUE(model.buildFromModel(mesh.get()));
+    ASSERT_EQ(model.spring.size(), 1u);
+    const Spring& s = w.springs.spring[model.spring[0]];
+    EXPECT_TRUE(s.active);
+    EXPECT_EQ(s.p0, s.p1);
+    EXPECT_EQ(s.ks, 700.0f);
+    clearForces(w);
+    w.springs.applySpringForces(w.par);
+    EXPECT_VEC_EQ(s.p0->force, Vec3(0, 0, 0));
 }
 
 TEST(SpringModel, ScaleMovesPositionsOnlyUntilRestretch)
