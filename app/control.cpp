@@ -15,33 +15,18 @@
 #include "terrain/displaysettings.h"
 #include "terrain/lodrings.h"
 
-Viewport* hoverViewport = &views.full;
-Viewport* activeViewport = nullptr;
 
-namespace {
-// The middle-button orbit: the camera it turns, the point it turns about and the last
-// cursor place it has followed.
-struct Orbit {
-    Camera* camera = nullptr;
-    Viewport* view = nullptr;
-    Vec3 pivot;
-    bool pivotKnown = false;  // the press's point is read from the next frame's depth
-    int pressX = 0, pressY = 0;  // window point of the press, y up
-    int x = 0, y = 0;            // last cursor place followed, GLUT's y
-} orbit;
-}  // namespace
-
-void resetControl()
+void resetControl(Application& app)
 {
-    hoverViewport = &views.full;
-    activeViewport = nullptr;
-    input.mouseButtons = 0;
-    input.modifiers = 0;
-    input.placementMode = 0;
-    input.translationSpeed = 1.0f;
-    input.rotationSpeed = 3.0f;
-    input.singleView = true;
-    orbit.camera = nullptr;
+    app.hoverViewport = &app.views.full;
+    app.activeViewport = nullptr;
+    app.input.mouseButtons = 0;
+    app.input.modifiers = 0;
+    app.input.placementMode = 0;
+    app.input.translationSpeed = 1.0f;
+    app.input.rotationSpeed = 3.0f;
+    app.input.singleView = true;
+    app.orbit.camera = nullptr;
 }
 
 namespace {
@@ -54,120 +39,120 @@ const struct {
   kRotationKeys[] = {{'!', 0.3f}, {'@', 2.25f}, {'#', 1.5f}, {'$', 3},   {'%', 7.5f},
                      {'^', 15},   {'&', 30},    {'*', 75},   {'(', 150}, {')', 300}};
 
-bool active2(char lower, char upper) { return keyActive(lower) || keyActive(upper); }
+bool active2(const Application& app, char lower, char upper) { return app.keys.active(lower) || app.keys.active(upper); }
 
-float axisInput(char plusLower, char plusUpper, char minusLower, char minusUpper, float speed)
+float axisInput(const Application& app, char plusLower, char plusUpper, char minusLower, char minusUpper, float speed)
 {
     float v = 0;
-    if (active2(plusLower, plusUpper)) v += speed;
-    if (active2(minusLower, minusUpper)) v -= speed;
+    if (active2(app, plusLower, plusUpper)) v += speed;
+    if (active2(app, minusLower, minusUpper)) v -= speed;
     return v;
 }
 
-Ray rayUnderMouse(const Viewport& v) { return v.rayThrough(input.mouseX, input.mouseY); }
+Ray rayUnderMouse(const Application& app, const Viewport& v) { return v.rayThrough(app.input.mouseX, app.input.mouseY); }
 
 constexpr float kOrbitDegreesPerPixel = 0.4f;
 constexpr float kPivotWithoutSurface = 100;  // where the pivot goes over the sky
 constexpr float kWheelFrames = 10;         // a notch flies as far as a key held this many frames
 
 // A wheel notch over a view, outside the button bar.
-void onWheel(int button, int x, int y)
+void onWheel(Application& app, int button, int x, int y)
 {
-    const int upY = input.windowHeight - y;
-    if (buttonBar && buttonBar->handleMouse(input.mouseButtons, input.mouseButtons, x, upY)) return;
-    Viewport* v = viewportAt(x, upY);
-    if (v && v->camera) wheelCamera(*v->camera, button == 3 ? 1 : -1, kWheelFrames * input.translationSpeed);
+    const int upY = app.input.windowHeight - y;
+    if (app.buttonBar && app.buttonBar->handleMouse(app.input.mouseButtons, app.input.mouseButtons, x, upY)) return;
+    Viewport* v = viewportAt(app.views, x, upY);
+    if (v && v->camera) wheelCamera(*v->camera, button == 3 ? 1 : -1, kWheelFrames * app.input.translationSpeed);
 }
 }  // namespace
 
-void findOrbitPivot()
+void findOrbitPivot(Application& app)
 {
-    if (!orbit.camera || orbit.pivotKnown || !orbit.view || orbit.view->camera != orbit.camera) return;
-    const Viewport& v = *orbit.view;
-    const float depth = v.depthAt(orbit.pressX, orbit.pressY);
-    const Vec3 onNear = v.nearPlanePoint(orbit.pressX, orbit.pressY);
+    if (!app.orbit.camera || app.orbit.pivotKnown || !app.orbit.view || app.orbit.view->camera != app.orbit.camera) return;
+    const Viewport& v = *app.orbit.view;
+    const float depth = v.depthAt(app.orbit.pressX, app.orbit.pressY);
+    const Vec3 onNear = v.nearPlanePoint(app.orbit.pressX, app.orbit.pressY);
     const Camera& c = *v.camera;
     if (depth < 1)
-        orbit.pivot = pointAtDepth(v, orbit.pressX, orbit.pressY, depth);
+        app.orbit.pivot = pointAtDepth(v, app.orbit.pressX, app.orbit.pressY, depth);
     else if (c.orthographic)
-        orbit.pivot = onNear + rotatedX(c.orientation) * kPivotWithoutSurface;
+        app.orbit.pivot = onNear + rotatedX(c.orientation) * kPivotWithoutSurface;
     else
-        orbit.pivot = c.position + normalised(onNear - c.position) * kPivotWithoutSurface;
-    orbit.pivotKnown = true;
+        app.orbit.pivot = c.position + normalised(onNear - c.position) * kPivotWithoutSurface;
+    app.orbit.pivotKnown = true;
 }
 
-void frameWorld(Viewport& v)
+void frameWorld(Application& app, Viewport& v)
 {
-    if (v.camera) frameBox(*v.camera, scene.worldBox(), v.aspect());
+    if (v.camera) frameBox(*v.camera, app.scene.worldBox(), v.aspect());
 }
 
 namespace {
 const char* onOff(bool b) { return b ? "on" : "off"; }
 
 // A flag flips when either of its keys was pressed this cycle.
-void toggle(bool& flag, unsigned char a, unsigned char b, const char* message)
+void toggle(const KeyTable& keys, bool& flag, unsigned char a, unsigned char b, const char* message)
 {
-    if (keyTransition[a] == KEY_PRESSED || keyTransition[b] == KEY_PRESSED) {
+    if (keys.pressed(a) || keys.pressed(b)) {
         flag = !flag;
         std::printf(message, onOff(flag));
     }
 }
 }  // namespace
 
-void toggleDisplaySwitches()
+void toggleDisplaySwitches(const KeyTable& keys, DisplaySettings& display)
 {
-    toggle(lodFreeze, 'b', 'B', "lod freeze is %s\n");
-    toggle(lodMapping, 'm', 'M', "lod mapping is %s\n");
-    toggle(whiteSeams, 'y', 'Y', "white seams are %s\n");
-    toggle(renderFast, 'h', 'H', "renderFast is %s\n");
-    toggle(veg, 'g', 'G', "veg is %s\n");
+    toggle(keys, display.lodFreeze, 'b', 'B', "lod freeze is %s\n");
+    toggle(keys, display.lodMapping, 'm', 'M', "lod mapping is %s\n");
+    toggle(keys, display.whiteSeams, 'y', 'Y', "white seams are %s\n");
+    toggle(keys, display.renderFast, 'h', 'H', "renderFast is %s\n");
+    toggle(keys, display.veg, 'g', 'G', "veg is %s\n");
     // Held keys keep changing the radius, once per update, within what the rings draw;
     // at a limit the line still answers each change.
-    const auto stepRadius = [](int by) {
-        baseRadius = std::clamp(baseRadius + by, kMinBaseRadius, kMaxBaseRadius);
-        std::printf("baseRadius is %d\n", baseRadius);
+    const auto stepRadius = [&display](int by) {
+        display.baseRadius = std::clamp(display.baseRadius + by, kMinBaseRadius, kMaxBaseRadius);
+        std::printf("baseRadius is %d\n", display.baseRadius);
     };
-    if (keyActive('-') || keyActive('_')) stepRadius(-1);
-    if (keyActive('=') || keyActive('+')) stepRadius(1);
-    toggle(testCompile, 't', 'T', "testCompile is %s\n");
-    toggle(wireframe, 'w', 'W', "wireframe is %s\n");
-    toggle(trackingMouse, 'c', 'C', "tracking mouse is %s\n");
+    if (keys.active('-') || keys.active('_')) stepRadius(-1);
+    if (keys.active('=') || keys.active('+')) stepRadius(1);
+    toggle(keys, display.testCompile, 't', 'T', "testCompile is %s\n");
+    toggle(keys, display.wireframe, 'w', 'W', "wireframe is %s\n");
+    toggle(keys, display.trackingMouse, 'c', 'C', "tracking mouse is %s\n");
 }
 
-void steerFromKeyboard()
+void steerFromKeyboard(Application& app)
 {
-    if (keyPressed(' ')) {
-        if (input.singleView) {
-            input.singleView = false;
-            rebuildViewList(false);
-        } else if (Viewport* v = viewportAt(input.mouseX, input.mouseY)) {
-            views.full.camera = v->camera;
-            input.singleView = true;
-            rebuildViewList(true);
+    if (app.keys.pressed(' ')) {
+        if (app.input.singleView) {
+            app.input.singleView = false;
+            rebuildViewList(app.views, false);
+        } else if (Viewport* v = viewportAt(app.views, app.input.mouseX, app.input.mouseY)) {
+            app.views.full.camera = v->camera;
+            app.input.singleView = true;
+            rebuildViewList(app.views, true);
         }
     }
 
-    if (!hoverViewport || !hoverViewport->camera) return;
-    Camera& c = *hoverViewport->camera;
-    if (keyPressed('a') || keyPressed('A')) frameWorld(*hoverViewport);
+    if (!app.hoverViewport || !app.hoverViewport->camera) return;
+    Camera& c = *app.hoverViewport->camera;
+    if (app.keys.pressed('a') || app.keys.pressed('A')) frameWorld(app, *app.hoverViewport);
 
     for (const auto& k : kTranslationKeys)
-        if (keyActive(k.key)) input.translationSpeed = k.speed;
+        if (app.keys.active(k.key)) app.input.translationSpeed = k.speed;
     for (const auto& k : kRotationKeys)
-        if (keyActive(k.key)) input.rotationSpeed = k.speed;
+        if (app.keys.active(k.key)) app.input.rotationSpeed = k.speed;
 
     // Movement in the camera's own frame: +x forward, +y left, +z up.
-    const float ts = input.translationSpeed;
-    Vec3 local(axisInput('e', 'E', 'd', 'D', ts), axisInput('s', 'S', 'f', 'F', ts), axisInput('r', 'R', 'v', 'V', ts));
+    const float ts = app.input.translationSpeed;
+    Vec3 local(axisInput(app, 'e', 'E', 'd', 'D', ts), axisInput(app, 's', 'S', 'f', 'F', ts), axisInput(app, 'r', 'R', 'v', 'V', ts));
     c.position = c.position + rotate(c.orientation, local);
     // An orthographic view zooms instead of getting closer: forward narrows it.
     if (c.orthographic)
         c.halfWidth = boundedOrthoHalfWidth(c.halfWidth * std::exp(-0.01f * local.x));
 
-    const float rs = input.rotationSpeed;
-    float ax = axisInput('o', 'O', 'u', 'U', rs);
-    float ay = axisInput('i', 'I', 'k', 'K', rs);
-    float az = axisInput('j', 'J', 'l', 'L', rs);
+    const float rs = app.input.rotationSpeed;
+    float ax = axisInput(app, 'o', 'O', 'u', 'U', rs);
+    float ay = axisInput(app, 'i', 'I', 'k', 'K', rs);
+    float az = axisInput(app, 'j', 'J', 'l', 'L', rs);
     if (ax != 0 || ay != 0 || az != 0) {
         // Right-multiplying turns about the camera's own axes.
         if (ax != 0) c.orientation = multiply(c.orientation, fromAxisAngle({1, 0, 0}, ax));
@@ -177,62 +162,62 @@ void steerFromKeyboard()
     }
 }
 
-void refreshMouseRay()
+void refreshMouseRay(Application& app)
 {
-    if (activeViewport && activeViewport->camera) scene.setMouseRay(rayUnderMouse(*activeViewport));
+    if (app.activeViewport && app.activeViewport->camera) app.scene.setMouseRay(rayUnderMouse(app, *app.activeViewport));
 }
 
-void onMouseButton(int button, int state, int x, int y, int modifiers)
+void onMouseButton(Application& app, int button, int state, int x, int y, int modifiers)
 {
     // The wheel comes as buttons 3 (away) and 4 (towards), a press and a release a notch.
     if (button == 3 || button == 4) {
-        if (state == GLUT_DOWN) onWheel(button, x, y);
+        if (state == GLUT_DOWN) onWheel(app, button, x, y);
         return;
     }
-    input.mouseX = x;
-    input.mouseY = input.windowHeight - y;
-    input.modifiers = modifiers;
-    const int oldButtons = input.mouseButtons;
+    app.input.mouseX = x;
+    app.input.mouseY = app.input.windowHeight - y;
+    app.input.modifiers = modifiers;
+    const int oldButtons = app.input.mouseButtons;
     if (button >= 0 && button < 31) {
         if (state == GLUT_DOWN)
-            input.mouseButtons |= 1 << button;
+            app.input.mouseButtons |= 1 << button;
         else
-            input.mouseButtons &= ~(1 << button);
+            app.input.mouseButtons &= ~(1 << button);
     }
-    if (buttonBar && buttonBar->handleMouse(input.mouseButtons, oldButtons, x, input.mouseY)) return;
+    if (app.buttonBar && app.buttonBar->handleMouse(app.input.mouseButtons, oldButtons, x, app.input.mouseY)) return;
 
     if (state == GLUT_DOWN) {
-        Viewport* v = viewportAt(input.mouseX, input.mouseY);
-        activeViewport = v;
+        Viewport* v = viewportAt(app.views, app.input.mouseX, app.input.mouseY);
+        app.activeViewport = v;
         const bool hasCamera = v && v->camera;
-        if (input.placementMode == 1 || input.placementMode == 2) {
+        if (app.input.placementMode == 1 || app.input.placementMode == 2) {
             if (hasCamera) {
-                Ray ray = rayUnderMouse(*v);
-                if (input.placementMode == 1)
-                    scene.placeSource(ray);
+                Ray ray = rayUnderMouse(app, *v);
+                if (app.input.placementMode == 1)
+                    app.scene.placeSource(ray);
                 else
-                    scene.placeSink(ray);
+                    app.scene.placeSink(ray);
             }
-            input.placementMode = 0;
+            app.input.placementMode = 0;
         } else if (modifiers & GLUT_ACTIVE_SHIFT) {
             if (hasCamera) {
-                scene.setMouseRay(rayUnderMouse(*v));
+                app.scene.setMouseRay(rayUnderMouse(app, *v));
                 if (button == GLUT_LEFT_BUTTON)
-                    scene.editTerrain(true);
+                    app.scene.editTerrain(true);
                 else if (button == GLUT_RIGHT_BUTTON)
-                    scene.editTerrain(false);
+                    app.scene.editTerrain(false);
             }
         } else if (button == GLUT_LEFT_BUTTON) {
             if (hasCamera) {
-                Ray ray = rayUnderMouse(*v);
-                scene.setMouseRay(ray);
-                scene.grabParticle(scene.nearestParticle(ray));
+                Ray ray = rayUnderMouse(app, *v);
+                app.scene.setMouseRay(ray);
+                app.scene.grabParticle(app.scene.nearestParticle(ray));
             }
         } else if (button == GLUT_MIDDLE_BUTTON) {
-            if (hasCamera) orbit = {v->camera, v, {}, false, input.mouseX, input.mouseY, x, y};
+            if (hasCamera) app.orbit = {v->camera, v, {}, false, app.input.mouseX, app.input.mouseY, x, y};
         } else if (button == GLUT_RIGHT_BUTTON) {
             // Pin the held particle in place, or free it again.
-            if (Particle* p = scene.heldParticle) {
+            if (Particle* p = app.scene.heldParticle) {
                 if (p->invMass != 0) {
                     p->invMass = 0;
                     p->vel = {0, 0, 0};
@@ -242,30 +227,30 @@ void onMouseButton(int button, int state, int x, int y, int modifiers)
             }
         }
     } else if (state == GLUT_UP) {
-        if (button == GLUT_LEFT_BUTTON) scene.grabParticle(nullptr);
-        if (button == GLUT_MIDDLE_BUTTON) orbit.camera = nullptr;
-        rebuildViewList(input.singleView);
+        if (button == GLUT_LEFT_BUTTON) app.scene.grabParticle(nullptr);
+        if (button == GLUT_MIDDLE_BUTTON) app.orbit.camera = nullptr;
+        rebuildViewList(app.views, app.input.singleView);
     }
 }
 
-void onMotion(int x, int y)
+void onMotion(Application& app, int x, int y)
 {
-    input.mouseX = x;
-    input.mouseY = input.windowHeight - y;
-    hoverViewport = viewportAt(input.mouseX, input.mouseY);
+    app.input.mouseX = x;
+    app.input.mouseY = app.input.windowHeight - y;
+    app.hoverViewport = viewportAt(app.views, app.input.mouseX, app.input.mouseY);
     // Dragging right or up turns the world with the cursor, as if grabbing it.
-    if (orbit.camera && orbit.pivotKnown && (input.mouseButtons & (1 << GLUT_MIDDLE_BUTTON))) {
-        orbitCamera(*orbit.camera, orbit.pivot, -kOrbitDegreesPerPixel * static_cast<float>(x - orbit.x),
-                    kOrbitDegreesPerPixel * static_cast<float>(y - orbit.y));
-        orbit.x = x;
-        orbit.y = y;
+    if (app.orbit.camera && app.orbit.pivotKnown && (app.input.mouseButtons & (1 << GLUT_MIDDLE_BUTTON))) {
+        orbitCamera(*app.orbit.camera, app.orbit.pivot, -kOrbitDegreesPerPixel * static_cast<float>(x - app.orbit.x),
+                    kOrbitDegreesPerPixel * static_cast<float>(y - app.orbit.y));
+        app.orbit.x = x;
+        app.orbit.y = y;
     }
 }
 
-void onPassiveMotion(int x, int y)
+void onPassiveMotion(Application& app, int x, int y)
 {
-    input.mouseX = x;
-    input.mouseY = input.windowHeight - y;
-    hoverViewport = viewportAt(input.mouseX, input.mouseY);
-    if (hoverViewport && hoverViewport->camera) scene.setMouseRay(rayUnderMouse(*hoverViewport));
+    app.input.mouseX = x;
+    app.input.mouseY = app.input.windowHeight - y;
+    app.hoverViewport = viewportAt(app.views, app.input.mouseX, app.input.mouseY);
+    if (app.hoverViewport && app.hoverViewport->camera) app.scene.setMouseRay(rayUnderMouse(app, *app.hoverViewport));
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "app/shell.h"
@@ -47,7 +48,10 @@ int main(int argc, char** argv)
     }
     // The probe stays connected for the whole run: a fresh server whose only client leaves
     // resets, and the window library's connection made during the reset is refused.
-    const int status = runTessivane(argc, argv);
+    // The one application: the world, its views and the shell's state, for this run.
+    auto app = std::make_unique<Application>();
+    const int status = runTessivane(*app, argc, argv);
+    app.reset();
     XCloseDisplay(probe);
     return status;
 }

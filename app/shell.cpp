@@ -15,17 +15,18 @@
 #include "gui/overlay.h"
 #include "scene/parscene.h"
 
-ParScene scene;
-GuiPanel* buttonBar = nullptr;
-Dumper dumper;
-void (*swapBuffers)() = glutSwapBuffers;
+Application::Application() : hoverViewport(&views.full), swapBuffers(glutSwapBuffers)
+{
+    // Every init puts the main camera at the world's start, RESET's included.
+    scene.startCamera = &views.main;
+}
 
-HelpOverlay helpOverlay;
+Application::~Application() = default;
 
 namespace {
 constexpr unsigned char kEscape = 27;
 
-const char* cameraName(const Camera* c)
+const char* cameraName(const Views& views, const Camera* c)
 {
     if (c == &views.top) return "TOP";
     if (c == &views.front) return "FRONT";
@@ -33,12 +34,12 @@ const char* cameraName(const Camera* c)
     return "MAIN";
 }
 
-OverlayFigures currentFigures()
+OverlayFigures currentFigures(const Application& app)
 {
     // The counts are the last status line's: they agree with the console, and the panel's
     // picture is painted and uploaded again once a second rather than every played frame.
     OverlayFigures f;
-    const ParScene::StatusFigures& st = scene.lastStatus;
+    const ParScene::StatusFigures& st = app.scene.lastStatus;
     f.updatesPerSecond = st.updatesPerSecond;
     f.particles = st.particles;
     f.pool = MAX_PARTICLES;
@@ -46,12 +47,12 @@ OverlayFigures currentFigures()
     f.springs = st.springs;
     f.emitters = st.emitters;
     f.sinks = st.sinks;
-    f.rk4 = scene.useRk4;
-    f.paused = scene.timeStep == 0;
-    f.recording = input.recording;
+    f.rk4 = app.scene.useRk4;
+    f.paused = app.scene.timeStep == 0;
+    f.recording = app.input.recording;
     // The view the keys steer: the one under the cursor.
-    f.view = hoverViewport ? cameraName(hoverViewport->camera) : "NONE";
-    f.fourViews = !input.singleView;
+    f.view = app.hoverViewport ? cameraName(app.views, app.hoverViewport->camera) : "NONE";
+    f.fourViews = !app.input.singleView;
     return f;
 }
 }  // namespace
@@ -75,110 +76,121 @@ void setGlState()
     if (glExt.separateSpecular) glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
 }
 
-bool initChain(ProcAddressLoader loader)
+bool initChain(Application& app, ProcAddressLoader loader)
 {
     probeGlExtensions(loader);
     setGlState();
-    if (!scene.init()) {
+    if (!app.scene.init()) {
         std::printf("failed to init object scene!\n");
         return false;
     }
-    setUpCameras(&scene);
-    rebuildViewList(true);
-    attachCameras();
+    setUpCameras(app.views, &app.scene);
+    rebuildViewList(app.views, true);
+    attachCameras(app.views);
 
-    buttonBar = new GuiPanel;
-    if (!buttonBar->init(&scene)) {
-        delete buttonBar;
-        buttonBar = nullptr;
+    app.buttonBar = std::make_unique<GuiPanel>();
+    if (!app.buttonBar->init(&app.scene, &app.input)) {
+        app.buttonBar.reset();
         std::printf("couldn't create the GUI object\n");
         return false;
     }
-    if (!dumper.init()) {
+    if (!app.dumper.init()) {
         std::printf("failed to init the dumper\n");
         return false;
     }
     return true;
 }
 
-void drawSequence()
+void drawSequence(Application& app)
 {
-    renderViews();
-    findOrbitPivot();
-    TV_ASSERT(buttonBar);
-    buttonBar->draw(input.windowWidth, input.windowHeight);
-    if (helpOverlay.visible) helpOverlay.draw(input.windowWidth, input.windowHeight, currentFigures());
-    swapBuffers();
-    if (input.recording) dumper.dump();
+    renderViews(app.views, app.scene.display.viewCulling);
+    findOrbitPivot(app);
+    TV_ASSERT(app.buttonBar);
+    app.buttonBar->draw(app.input.windowWidth, app.input.windowHeight);
+    if (app.helpOverlay.visible) app.helpOverlay.draw(app.input.windowWidth, app.input.windowHeight, currentFigures(app));
+    app.swapBuffers();
+    if (app.input.recording) app.dumper.dump();
 }
 
-void readInput()
+void readInput(Application& app)
 {
-    refreshMouseRay();
-    if (buttonBar) buttonBar->handleMouse(input.mouseButtons, input.mouseButtons, input.mouseX, input.mouseY);
-    updateKeyTransitions();
-    steerFromKeyboard();
+    refreshMouseRay(app);
+    if (app.buttonBar) app.buttonBar->handleMouse(app.input.mouseButtons, app.input.mouseButtons, app.input.mouseX, app.input.mouseY);
+    app.keys.update();
+    steerFromKeyboard(app);
 }
 
-void idleCycle()
+void idleCycle(Application& app)
 {
-    readInput();
+    readInput(app);
     // Every force pass of the step sees the same press, so the fourth-order step starts
     // four fountains for one.
-    scene.fountainRequested = keyPressed('z');
+    app.scene.fountainRequested = app.keys.pressed('z');
     // 'n' on a paused world runs the one update play would have run; while playing it waits.
-    if ((keyPressed('n') || keyPressed('N')) && scene.timeStep == 0)
-        scene.singleStep();
+    if ((app.keys.pressed('n') || app.keys.pressed('N')) && app.scene.timeStep == 0)
+        app.scene.singleStep();
     else
-        scene.update();
-    toggleDisplaySwitches();
-    scene.trackMouse();
-    drawSequence();
+        app.scene.update();
+    toggleDisplaySwitches(app.keys, app.scene.display);
+    app.scene.trackMouse();
+    drawSequence(app);
 }
 
-void shutdownSystem()
+void shutdownSystem(Application& app)
 {
     std::printf("shutdown system...");
     std::fflush(stdout);
-    scene.shutdown();
-    delete buttonBar;
-    buttonBar = nullptr;
-    dumper.release();
-    helpOverlay.release();
+    app.scene.shutdown();
+    app.buttonBar.reset();
+    app.dumper.release();
+    app.helpOverlay.release();
 }
 
-void onReshape(int width, int height)
+void onReshape(Application& app, int width, int height)
 {
-    input.windowWidth = width;
-    input.windowHeight = height;
-    layoutViewports(width, height);
-    dumper.resize(0, 0, width, height);
+    app.input.windowWidth = width;
+    app.input.windowHeight = height;
+    layoutViewports(app.views, width, height);
+    app.dumper.resize(0, 0, width, height);
 }
 
-void onKeyboard(unsigned char key, int x, int y)
+void onKeyboard(Application& app, unsigned char key, int x, int y)
 {
-    input.mouseX = x;
-    input.mouseY = input.windowHeight - y;
+    app.input.mouseX = x;
+    app.input.mouseY = app.input.windowHeight - y;
     if (key == '\\') {
-        input.recording = !input.recording;
-        std::printf(input.recording ? "begin recording\n" : "end recording\n");
+        app.input.recording = !app.input.recording;
+        std::printf(app.input.recording ? "begin recording\n" : "end recording\n");
     }
-    keyDown[key] = 1;
+    app.keys.down[key] = 1;
     // Escape leaves like closing the window, for displays without a window manager.
     if (key == kEscape) glutLeaveMainLoop();
 }
 
-void onKeyboardUp(unsigned char key, int, int) { keyDown[key] = 0; }
+void onKeyboardUp(Application& app, unsigned char key, int, int) { app.keys.down[key] = 0; }
 
-void onSpecialKey(int key, int, int)
+void onSpecialKey(Application& app, int key, int, int)
 {
-    if (key == GLUT_KEY_F1) helpOverlay.visible = !helpOverlay.visible;
+    if (key == GLUT_KEY_F1) app.helpOverlay.visible = !app.helpOverlay.visible;
 }
 
 namespace {
-void glutDisplay() { drawSequence(); }
-void glutIdle() { idleCycle(); }
-void glutMouse(int button, int state, int x, int y) { onMouseButton(button, state, x, y, glutGetModifiers()); }
+// The application the window library's callbacks work on: they carry no pointer of their
+// own. Set by runTessivane for the length of its event loop.
+Application* running = nullptr;
+
+void glutDisplay() { drawSequence(*running); }
+void glutIdle() { idleCycle(*running); }
+void glutReshape(int width, int height) { onReshape(*running, width, height); }
+void glutMouse(int button, int state, int x, int y)
+{
+    onMouseButton(*running, button, state, x, y, glutGetModifiers());
+}
+void glutMotion(int x, int y) { onMotion(*running, x, y); }
+void glutPassiveMotion(int x, int y) { onPassiveMotion(*running, x, y); }
+void glutKeyboard(unsigned char key, int x, int y) { onKeyboard(*running, key, x, y); }
+void glutKeyboardUp(unsigned char key, int x, int y) { onKeyboardUp(*running, key, x, y); }
+void glutSpecial(int key, int x, int y) { onSpecialKey(*running, key, x, y); }
 }  // namespace
 
 void* glxLoader(const char* name)
@@ -204,7 +216,7 @@ void createWindow()
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
 }
 
-int runTessivane(int argc, char** argv)
+int runTessivane(Application& app, int argc, char** argv)
 {
     // The window library takes its own options first; what it leaves is ours.
     glutInit(&argc, argv);
@@ -213,27 +225,28 @@ int runTessivane(int argc, char** argv)
         std::printf("%s\n", commandLine.message.c_str());
         return commandLine.status;
     }
-    scene.sceneFile = commandLine.sceneFile;
+    app.scene.sceneFile = commandLine.sceneFile;
     createWindow();
 
+    running = &app;
     glutDisplayFunc(glutDisplay);
     glutIdleFunc(glutIdle);
-    glutReshapeFunc(onReshape);
+    glutReshapeFunc(glutReshape);
     glutMouseFunc(glutMouse);
-    glutMotionFunc(onMotion);
-    glutPassiveMotionFunc(onPassiveMotion);
-    glutKeyboardFunc(onKeyboard);
-    glutKeyboardUpFunc(onKeyboardUp);
-    glutSpecialFunc(onSpecialKey);
+    glutMotionFunc(glutMotion);
+    glutPassiveMotionFunc(glutPassiveMotion);
+    glutKeyboardFunc(glutKeyboard);
+    glutKeyboardUpFunc(glutKeyboardUp);
+    glutSpecialFunc(glutSpecial);
 
     // A start that failed must not look like a clean run to whoever started the program.
     int status = 0;
-    if (initChain(glxLoader)) {
+    if (initChain(app, glxLoader)) {
         glutMainLoop();
     } else {
         std::printf("init() failed\n");
         status = 1;
     }
-    shutdownSystem();
+    shutdownSystem(app);
     return status;
 }

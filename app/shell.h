@@ -1,35 +1,55 @@
 #pragma once
 // The process shell: the window, the GLUT callbacks, the initialisation chain, the frame
-// cycle and shutdown. One instance of everything, all on the event-loop thread.
+// cycle and shutdown, all on the event-loop thread, working on one Application.
+#include <memory>
+
+#include "app/control.h"
+#include "assets/dumper.h"
 #include "core/glext.h"
+#include "core/input.h"
+#include "gui/gui.h"
+#include "gui/overlay.h"
+#include "scene/parscene.h"
+#include "view/viewport.h"
 
-class ParScene;
-class GuiPanel;
-class Dumper;
-class HelpOverlay;
+// Everything the program has once: the world, the views and the input that steers them,
+// the button bar, the help overlay and the frame recorder. main makes it; the window
+// library's callbacks reach it through the shell, since they carry no pointer of their own.
+struct Application {
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
 
-extern ParScene scene;
-extern GuiPanel* buttonBar;
-extern Dumper dumper;
-extern HelpOverlay helpOverlay;
+    ParScene scene;
+    Views views;
+    KeyTable keys;
+    InputState input;
+    std::unique_ptr<GuiPanel> buttonBar;
+    Dumper dumper;
+    HelpOverlay helpOverlay;
+    // The viewport under the cursor at the last motion event, and the one last pressed.
+    Viewport* hoverViewport = nullptr;
+    Viewport* activeViewport = nullptr;
+    Orbit orbit;
+    // Swaps the buffers; the real program uses GLUT's, tests their own.
+    void (*swapBuffers)() = nullptr;
+};
 
 // The steps of a frame, callable without GLUT.
 void setGlState();
-bool initChain(ProcAddressLoader loader);
+bool initChain(Application& app, ProcAddressLoader loader);
 // The first steps of every frame: the mouse ray, the button bar, key transitions, flight.
-void readInput();
+void readInput(Application& app);
 // readInput, the scene update, drawSequence.
-void idleCycle();
-void drawSequence();
-void shutdownSystem();
-void onReshape(int width, int height);
-void onKeyboard(unsigned char key, int x, int y);
-void onKeyboardUp(unsigned char key, int x, int y);
+void idleCycle(Application& app);
+void drawSequence(Application& app);
+void shutdownSystem(Application& app);
+void onReshape(Application& app, int width, int height);
+void onKeyboard(Application& app, unsigned char key, int x, int y);
+void onKeyboardUp(Application& app, unsigned char key, int x, int y);
 // F1 shows or hides the help overlay.
-void onSpecialKey(int key, int x, int y);
-
-// Swaps the buffers; the real program uses GLUT's, tests their own.
-extern void (*swapBuffers)();
+void onSpecialKey(Application& app, int key, int x, int y);
 
 // The window "Tessivane", 720 × 480, with its GL context current and GLUT's clock behind
 // the scene's status line.
@@ -39,6 +59,6 @@ void createWindow();
 // GL entry points through GLX, for the extension probe.
 void* glxLoader(const char* name);
 
-// The entry: window, callbacks, initialisation, event loop, shutdown. Returns the exit status:
-// 0 after a run, 1 when the initialisation chain failed.
-int runTessivane(int argc, char** argv);
+// The entry: window, callbacks, initialisation, event loop, shutdown, all on `app`.
+// Returns the exit status: 0 after a run, 1 when the initialisation chain failed.
+int runTessivane(Application& app, int argc, char** argv);

@@ -42,20 +42,25 @@ constexpr int kWidth = 720;
 constexpr int kHeight = 480;
 constexpr int kFountainEvery = 30;  // frames between 'z' presses
 
+// The benchmark's one application, made when the first benchmark starts the world.
+Application* app = nullptr;
 int frameNumber = 0;
 double updateSeconds = 0;
 
 // One frame, step for step as the program's idle callback runs it, with the update timed.
 void frame()
 {
-    keyDown[static_cast<unsigned char>('z')] = (frameNumber % kFountainEvery == 0) ? 1 : 0;
+    app->keys.down[static_cast<unsigned char>('z')] = (frameNumber % kFountainEvery == 0) ? 1 : 0;
     ++frameNumber;
 
-    readInput();
+    readInput(*app);
+    app->scene.fountainRequested = app->keys.pressed('z');
     const Clock::time_point t0 = Clock::now();
-    scene.update();
+    app->scene.update();
     updateSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
-    drawSequence();
+    toggleDisplaySwitches(app->keys, app->scene.display);
+    app->scene.trackMouse();
+    drawSequence(*app);
     glutMainLoopEvent();
 }
 
@@ -106,24 +111,25 @@ void startWorld()
     char name[] = "bench_frame";
     char* argv[] = {name, nullptr};
     openWindow(&argc, argv);
+    app = new Application;  // lives as long as the process, like the window
     glutDisplayFunc([] {});
-    glutReshapeFunc(onReshape);
-    glutKeyboardFunc(onKeyboard);
-    glutKeyboardUpFunc(onKeyboardUp);
-    if (!initChain(glxLoader)) {
+    glutReshapeFunc([](int w, int h) { onReshape(*app, w, h); });
+    glutKeyboardFunc([](unsigned char k, int x, int y) { onKeyboard(*app, k, x, y); });
+    glutKeyboardUpFunc([](unsigned char k, int x, int y) { onKeyboardUp(*app, k, x, y); });
+    if (!initChain(*app, glxLoader)) {
         std::fprintf(stderr, "the default world did not start\n");
         std::exit(1);
     }
-    onReshape(kWidth, kHeight);
+    onReshape(*app, kWidth, kHeight);
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
-    onReshape(kWidth, kHeight);
+    onReshape(*app, kWidth, kHeight);
 
     // Play, then hold a particle of the blob under the cursor in the middle of the view.
-    scene.setTimeStep(1.0f / 60.0f);
-    onPassiveMotion(kWidth / 2, kHeight / 2);
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, kWidth / 2, kHeight / 2, 0);
-    if (!scene.springModels.empty() && !scene.springModels[0]->vertex.empty())
-        scene.grabParticle(scene.springModels[0]->vertex[0]);
+    app->scene.setTimeStep(1.0f / 60.0f);
+    onPassiveMotion(*app, kWidth / 2, kHeight / 2);
+    onMouseButton(*app, GLUT_LEFT_BUTTON, GLUT_DOWN, kWidth / 2, kHeight / 2, 0);
+    if (!app->scene.springModels.empty() && !app->scene.springModels[0]->vertex.empty())
+        app->scene.grabParticle(app->scene.springModels[0]->vertex[0]);
 
     // Ten seconds of play fill the pools before anything is measured.
     for (int i = 0; i < 600; ++i) frame();
@@ -131,9 +137,9 @@ void startWorld()
 
 void setViews(bool single)
 {
-    if (input.singleView == single) return;
-    input.singleView = single;
-    rebuildViewList(single);
+    if (app->input.singleView == single) return;
+    app->input.singleView = single;
+    rebuildViewList(app->views, single);
 }
 
 void runFrames(benchmark::State& state, bool single, bool help = false)
@@ -141,7 +147,7 @@ void runFrames(benchmark::State& state, bool single, bool help = false)
     QuietConsole quiet;
     startWorld();
     setViews(single);
-    helpOverlay.visible = help;
+    app->helpOverlay.visible = help;
     for (int i = 0; i < 30; ++i) frame();
     updateSeconds = 0;
     int frames = 0;
@@ -156,9 +162,9 @@ void runFrames(benchmark::State& state, bool single, bool help = false)
     state.counters["fps"] = frames / seconds;
     state.counters["update_ms"] = 1000 * updateSeconds / frames;
     state.counters["all_threads_cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / frames;
-    state.counters["par"] = scene.parSys.liveCount();
-    state.counters["glow"] = scene.emittedParticles.liveCount();
-    helpOverlay.visible = false;
+    state.counters["par"] = app->scene.parSys.liveCount();
+    state.counters["glow"] = app->scene.emittedParticles.liveCount();
+    app->helpOverlay.visible = false;
 }
 
 // The help overlay by itself over the last frame, finished each time: its own cost,
@@ -169,14 +175,14 @@ void BM_HelpOverlayAlone(benchmark::State& state)
     QuietConsole quiet;
     startWorld();
     setViews(true);
-    helpOverlay.visible = true;
+    app->helpOverlay.visible = true;
     OverlayFigures figures;
     double drawn = 0, idle = 0;
     int draws = 0;
     const double cpuStart = processCpuSeconds();
     for (auto _ : state) {
         const Clock::time_point t0 = Clock::now();
-        helpOverlay.draw(kWidth, kHeight, figures);
+        app->helpOverlay.draw(kWidth, kHeight, figures);
         glFinish();
         const Clock::time_point t1 = Clock::now();
         glFinish();
@@ -186,7 +192,7 @@ void BM_HelpOverlayAlone(benchmark::State& state)
     }
     state.counters["overlay_ms"] = 1000 * (drawn - idle) / draws;
     state.counters["all_threads_cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / draws;
-    helpOverlay.visible = false;
+    app->helpOverlay.visible = false;
 }
 
 void BM_FrameSingleView(benchmark::State& state) { runFrames(state, true); }

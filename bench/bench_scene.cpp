@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 
-#include "core/input.h"
 #include "scene/parscene.h"
 
 namespace {
@@ -32,7 +31,6 @@ void BM_UpdateFullPools(benchmark::State& state)
 {
     static ParScene scene;
     static std::unique_ptr<ObjFile> model = floorModel();
-    std::memset(keyTransition, 0, sizeof keyTransition);
     ParScene::elapsedMs = frozenClock;
     std::FILE* saved = stdout;
     stdout = std::fopen("/dev/null", "w");  // the one status line

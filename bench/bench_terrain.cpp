@@ -155,7 +155,7 @@ void BM_RenderFromStartCamera(benchmark::State& state)
         land->position = Vec3(0, 0, -400);
         land->buildTileTextures();
     }
-    resetDisplaySettings();
+    const DisplaySettings display;
     Camera camera;
     camera.position = Vec3(-100, 0, 30);
     for (auto _ : state) {
@@ -166,7 +166,7 @@ void BM_RenderFromStartCamera(benchmark::State& state)
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         gluLookAt(-100, 0, 30, 0, 0, 30, 0, 0, 1);
-        land->render(camera);
+        land->render(camera, display);
         glFinish();
     }
 }

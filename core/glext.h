@@ -24,6 +24,9 @@ struct GlExtensions {
     PfnClientActiveTexture clientActiveTexture = nullptr;
 };
 
+// One of the two process-wide values left: the GL entry points belong to the one GL
+// context of the process, not to a world or a window of ours, and every layer that draws
+// calls through them.
 extern GlExtensions glExt;
 
 typedef void* (*ProcAddressLoader)(const char* name);

@@ -1,20 +1,24 @@
 #pragma once
-// Process-wide input state shared by the shell, the camera flight, the scene and the
-// button bar. Everything runs on the one event-loop thread.
+// The records of input: the key table and the mouse, window and mode state the shell
+// keeps and hands to the camera flight and the button bar.
 
 constexpr unsigned char KEY_UP = 0;
 constexpr unsigned char KEY_HELD = 1;
 constexpr unsigned char KEY_PRESSED = 2;
 constexpr unsigned char KEY_RELEASED = 3;
 
-extern unsigned char keyDown[256];
-extern unsigned char keyPrev[256];
-extern unsigned char keyTransition[256];
+// The keyboard as the frame sees it: what is down now, what was down at the last frame,
+// and this frame's transition code for every key.
+struct KeyTable {
+    unsigned char down[256] = {};
+    unsigned char prev[256] = {};
+    unsigned char transition[256] = {};
 
-// Turns the raw key-down table into this frame's transition codes, then remembers it.
-void updateKeyTransitions();
-inline bool keyActive(unsigned char key) { return keyTransition[key] != KEY_UP; }
-inline bool keyPressed(unsigned char key) { return keyTransition[key] == KEY_PRESSED; }
+    // Turns the raw key-down table into this frame's transition codes, then remembers it.
+    void update();
+    bool active(unsigned char key) const { return transition[key] != KEY_UP; }
+    bool pressed(unsigned char key) const { return transition[key] == KEY_PRESSED; }
+};
 
 struct InputState {
     int windowWidth = 1;
@@ -30,4 +34,3 @@ struct InputState {
     bool recording = false;
 };
 
-extern InputState input;

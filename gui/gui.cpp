@@ -57,12 +57,12 @@ bool IntegratorButton::handleMouse(int newButtons, int oldButtons, int px, int p
     return true;
 }
 
-SourceButton::SourceButton(ParScene* s) : SceneButton(s, 0, 32, 64, 32, "data/source.bmp") {}
+SourceButton::SourceButton(ParScene* s, InputState* in) : SceneButton(s, 0, 32, 64, 32, "data/source.bmp"), input(in) {}
 
 bool SourceButton::handleMouse(int newButtons, int oldButtons, int px, int py)
 {
     if (!contains(px, py)) return false;
-    if (leftPressed(newButtons, oldButtons)) input.placementMode = 1;
+    if (leftPressed(newButtons, oldButtons) && input) input->placementMode = 1;
     return true;
 }
 
@@ -89,13 +89,13 @@ bool PlayPauseButton::handleMouse(int newButtons, int oldButtons, int px, int py
     return true;
 }
 
-bool GuiPanel::init(ParScene* scene_)
+bool GuiPanel::init(ParScene* scene_, InputState* input)
 {
     destroy();
     if (!scene_) return false;
     scene = scene_;
     buttons.push_back(new (std::nothrow) IntegratorButton(scene));
-    buttons.push_back(new (std::nothrow) SourceButton(scene));
+    buttons.push_back(new (std::nothrow) SourceButton(scene, input));
     buttons.push_back(new (std::nothrow) ResetButton(scene));
     buttons.push_back(new (std::nothrow) PlayPauseButton(scene));
     for (GlGuiButton* b : buttons)

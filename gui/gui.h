@@ -7,6 +7,7 @@
 #include "assets/texture.h"
 
 class ParScene;
+struct InputState;
 
 // A textured rectangle in window pixels (origin bottom-left) that takes mouse events.
 class GlGuiButton {
@@ -55,8 +56,11 @@ public:
 // A press arms placement: the next press outside the bar places a particle source.
 class SourceButton : public SceneButton {
 public:
-    explicit SourceButton(ParScene* scene);
+    SourceButton(ParScene* scene, InputState* input);
     bool handleMouse(int newButtons, int oldButtons, int x, int y) override;
+
+private:
+    InputState* input;  // its placement mode, which the next click in a view consumes
 };
 
 // A press rebuilds the world from the data files.
@@ -83,7 +87,7 @@ public:
     GuiPanel(const GuiPanel&) = delete;
     GuiPanel& operator=(const GuiPanel&) = delete;
 
-    bool init(ParScene* scene);
+    bool init(ParScene* scene, InputState* input);
     void draw(int width, int height);
     // Offered from the last button to the first; true when a button took the event.
     bool handleMouse(int newButtons, int oldButtons, int x, int y);

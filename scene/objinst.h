@@ -29,7 +29,8 @@ public:
     bool buildBsp(int nodeCount);
     // Sweeps a sphere from start to hit.target; shortens the hit on contact.
     bool sweep(const Vec3& start, float radius, TraceHit& hit) const;
-    void draw() const;
+    // cull: leave the model out when its bounds lie outside the view.
+    void draw(bool cull) const;
 
     // The world box of face f (its three world vertices).
     BBox faceBox(int f) const;

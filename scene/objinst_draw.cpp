@@ -3,7 +3,7 @@
 #include "view/frustum.h"
 #include "scene/objinst.h"
 
-void ObjInst::draw() const
+void ObjInst::draw(bool cull) const
 {
     texture.bind();
     glPushMatrix();
@@ -12,6 +12,6 @@ void ObjInst::draw() const
     glRotatef(aa.w, aa.x, aa.y, aa.z);
     glScalef(scale.x, scale.y, scale.z);
     // The matrices now map the model's own coordinates, where its bounds hold.
-    if (model && (!viewCulling || Frustum::current().mayShow(model->bounds.min, model->bounds.max))) model->draw();
+    if (model && (!cull || Frustum::current().mayShow(model->bounds.min, model->bounds.max))) model->draw();
     glPopMatrix();
 }

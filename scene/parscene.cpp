@@ -8,12 +8,7 @@
 #include <cstring>
 
 #include "core/debug.h"
-#include "view/viewport.h"
 #include "terrain/displaysettings.h"
-
-const ObjFile* yawModel = nullptr;
-const ObjFile* pitchModel = nullptr;
-const ObjFile* fwdModel = nullptr;
 
 namespace {
 // Milliseconds since the first call: the same clock the window toolkit's elapsed time
@@ -113,6 +108,7 @@ void ParScene::shutdown()
 
 bool ParScene::init()
 {
+    const tv::StreamInUse stream(random);
     shutdown();
 
     static const char* const skyFaces[6] = {"data/sky/blueft.bmp", "data/sky/bluebk.bmp", "data/sky/bluedn.bmp",
@@ -140,10 +136,14 @@ bool ParScene::init()
     if (!(fwdModel = modelCache.getModel("data/fwd.obj", false))) return false;
     if (!load(sceneFile.c_str())) return false;
 
-    const Vec3 X = rotatedX(startTransform.rot);
-    const Vec3 eye = startTransform.trans - X * 100 + Vec3(0, 0, 30);
-    views.main.init(this, false, 0.25f, 0.25f, 1, 0.25f, 20000, eye, kIdentityQuat);
+    if (startCamera) startCamera->init(this, false, 0.25f, 0.25f, 1, 0.25f, 20000, startEye(), kIdentityQuat);
     return true;
+}
+
+Vec3 ParScene::startEye() const
+{
+    const Vec3 X = rotatedX(startTransform.rot);
+    return startTransform.trans - X * 100 + Vec3(0, 0, 30);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -151,6 +151,7 @@ bool ParScene::init()
 
 void ParScene::update()
 {
+    const tv::StreamInUse stream(random);
     const int t = elapsedMs();
     frameTime = static_cast<float>(t - previousMs) / 1000.0f;
     previousMs = t;
@@ -180,7 +181,7 @@ void ParScene::update()
 
 void ParScene::trackMouse()
 {
-    if (!landscapes.empty()) landscapes[0]->trackMouse(mouseRay);
+    if (!landscapes.empty()) landscapes[0]->trackMouse(mouseRay, display);
 }
 
 void ParScene::singleStep()
@@ -256,11 +257,13 @@ Vec3 ParScene::dragTarget() const
 
 void ParScene::editTerrain(bool load)
 {
+    const tv::StreamInUse stream(random);
     for (Landscape* l : landscapes) l->pageTileAtRay(mouseRay, load);
 }
 
 int ParScene::placeSource(const Ray& ray)
 {
+    const tv::StreamInUse stream(random);
     const TraceHit hit = trace(ray.origin, ray.origin + ray.direction * 1000, 1);
     if (hit.t == 1) return -1;
     Particle* p = parSys.allocParticle();

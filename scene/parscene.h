@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "view/camera.h"
+#include "core/random.h"
 #include "core/vecmath.h"
 #include "assets/objfile.h"
 #include "assets/texture.h"
@@ -16,6 +17,7 @@
 #include "scene/rigidtransform.h"
 #include "scene/sky.h"
 #include "core/tracehit.h"
+#include "terrain/displaysettings.h"
 #include "terrain/landscape.h"
 
 // Every loaded model, owned here and never evicted before shutdown. A model loaded with
@@ -33,11 +35,6 @@ public:
 
     std::vector<ObjFile*> models;
 };
-
-// Models the program requires at start-up but never draws.
-extern const ObjFile* yawModel;
-extern const ObjFile* pitchModel;
-extern const ObjFile* fwdModel;
 
 class ParScene : public ViewRenderer {
 public:
@@ -102,6 +99,10 @@ public:
     ParticleSystem parSys;
     SpringSystem springSys;
     ModelCache modelCache;
+    // Models the program requires at start-up but never draws.
+    const ObjFile* yawModel = nullptr;
+    const ObjFile* pitchModel = nullptr;
+    const ObjFile* fwdModel = nullptr;
     Texture glowTexture;
     Particle* heldParticle = nullptr;
     // Set by the shell each frame from the key table: start a fountain on the held
@@ -113,8 +114,19 @@ public:
     // The time step the play button runs.
     static constexpr float kPlayStep = 1.0f / 60.0f;
     Sky sky;
+    // The display switches the shell flips; kept through init, reset and shutdown.
+    DisplaySettings display;
     RigidTransform startTransform;
+    // Where the scene's start puts the main camera: 100 units behind the start point along
+    // its turned +x, 30 above it.
+    Vec3 startEye() const;
+    // The camera every init puts at the start (the main view's); none for a world without
+    // a window.
+    Camera* startCamera = nullptr;
     bool useRk4 = true;
+    // The world's own random numbers, in use while it loads, updates or builds: two
+    // worlds never draw from each other's stream.
+    tv::RandomStream random;
     // The world file init reads, at start-up and at every reset.
     std::string sceneFile = "test.scn";
 
@@ -130,5 +142,7 @@ public:
     float frameTime = 0;  // measured, deliberately unused by the simulation
 
     // Milliseconds since start; the program's elapsed-time source, replaceable by tests.
+    // The other process-wide value left: there is one wall clock whatever the worlds, and
+    // the window library's clock is installed once for all of them.
     static int (*elapsedMs)();
 };

@@ -22,26 +22,26 @@ bool bodyMayShow(const Body& body, const Frustum& view)
 void ParScene::render(Viewport&, Camera& camera)
 {
     // The camera has just loaded its matrices: this is the world as the view sees it.
-    const Frustum view = viewCulling ? Frustum::current() : Frustum();
+    const Frustum view = display.viewCulling ? Frustum::current() : Frustum();
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
     glColor3f(1, 1, 1);
     for (ObjInst* o : objects)
-        if (o && o->model) o->draw();
+        if (o && o->model) o->draw(display.viewCulling);
 
     glColor3f(1, 1, 1);
     for (SpringModel* m : springModels) {
         if (!m) continue;
         m->texture.bind();
-        if (!viewCulling || bodyMayShow(*m, view)) m->draw();
+        if (!display.viewCulling || bodyMayShow(*m, view)) m->draw();
     }
     for (SpringSpace* s : springSpaces) {
         if (!s) continue;
         s->texture.bind();
-        if (!viewCulling || bodyMayShow(*s, view)) s->draw(false);
+        if (!display.viewCulling || bodyMayShow(*s, view)) s->draw(false);
     }
     for (Landscape* l : landscapes)
-        if (l) l->render(camera);
+        if (l) l->render(camera, display);
 
     // After the opaque scene, filling only what it left uncovered: the same picture as
     // drawing it first, for a fraction of the fill.
@@ -124,7 +124,7 @@ void ParScene::drawGlow(const Camera& camera) const
     const Vec3 X(1 - 2 * (y * y + z * z), 2 * (x * y + z * w), 2 * (x * z - y * w));
     const Vec3 Y(2 * (x * y - z * w), 1 - 2 * (x * x + z * z), 2 * (y * z + x * w));
     const Vec3 Z(2 * (x * z + y * w), 2 * (y * z - x * w), 1 - 2 * (x * x + y * y));
-    const bool cull = viewCulling;
+    const bool cull = display.viewCulling;
     const Frustum view = cull ? Frustum::current() : Frustum();
     GlowColour colour;
     auto put = [&](const GlowQuad& quad) {

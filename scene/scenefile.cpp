@@ -405,6 +405,7 @@ struct SceneBuilder {
 
 bool ParScene::load(const char* path)
 {
+    const tv::StreamInUse stream(random);
     clear();
     FILE* f = openRegularFile(path, "rb");
     if (!f) {

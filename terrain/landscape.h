@@ -9,6 +9,7 @@
 #include "core/tracehit.h"
 
 class LandscapeTile;
+struct DisplaySettings;
 
 // A place for one tile; the job word is reserved for a background generation handle,
 // which nothing starts.
@@ -31,9 +32,9 @@ public:
 
     // Sweeps a sphere (radius 0: a ray) from start to hit.target over the coarse tile.
     bool intersect(const Vec3& start, float radius, TraceHit& hit) const;
-    void trackMouse(const Ray& ray);
+    void trackMouse(const Ray& ray, const DisplaySettings& display);
     void pageTileAtRay(const Ray& ray, bool load);
-    void render(const Camera& camera);
+    void render(const Camera& camera, const DisplaySettings& display);
 
     float zTop = kInfinity;
     float zBottom = -kInfinity;

@@ -68,8 +68,9 @@ int truncated(float v)
 
 }  // namespace
 
-void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, float detailFactor, int column,
-                           int row, int level, const Landscape* owner, int coarseViewX, int coarseViewY)
+void LandscapeTile::render(const DisplaySettings& display, int viewX, int viewY, const Texture& groundTexture,
+                           float detailFactor, int column, int row, int level, const Landscape* owner,
+                           int coarseViewX, int coarseViewY)
 {
     const float g = 8 * textureScale * detailFactor;
     const float groundS[4] = {g, 0, 0, 0}, groundT[4] = {0, g, 0, 0};
@@ -86,15 +87,15 @@ void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, f
 
     GlStripEmitter gl;
     // The matrices now map this tile's sample coordinates to the view.
-    const Frustum view = viewCulling ? Frustum::current() : Frustum();
+    const Frustum view = display.viewCulling ? Frustum::current() : Frustum();
     VisibleStrips visible(gl, view);
-    StripEmitter& emitter = viewCulling ? static_cast<StripEmitter&>(visible) : gl;
-    LodContext ctx{*this, emitter, owner, baseRadius, whiteSeams};
+    StripEmitter& emitter = display.viewCulling ? static_cast<StripEmitter&>(visible) : gl;
+    LodContext ctx{*this, emitter, owner, display.baseRadius, display.whiteSeams};
     // Every vertex of the tile, seams and borders too, lies over its square of samples
     // between its lowest and highest sample; a tile wholly out of sight keeps its state
     // changes and sends no geometry.
     bool shows = true;
-    if (viewCulling) {
+    if (display.viewCulling) {
         float lowest, highest;
         heightRange(lowest, highest);
         const float last = static_cast<float>(kSamples - 1);
@@ -134,20 +135,20 @@ void LandscapeTile::render(int viewX, int viewY, const Texture& groundTexture, f
     resetPlanes();
 }
 
-void Landscape::render(const Camera& camera)
+void Landscape::render(const Camera& camera, const DisplaySettings& display)
 {
-    if (wireframe) {
+    if (display.wireframe) {
         glPushAttrib(GL_POLYGON_BIT);
         glPolygonMode(GL_FRONT, GL_LINE);
     }
     Vec3 v = camera.position;
-    if (lodFreeze) v = frozenViewer;
+    if (display.lodFreeze) v = frozenViewer;
     else frozenViewer = v;
     const Vec3 u = toUnit(v);
     const float cx = (u.x + 1) * 0.5f * 128;
     const float cy = (u.y + 1) * 0.5f * 128;
 
-    if (trackingMouse) {
+    if (display.trackingMouse) {
         Texture::disableTargets();
         glLineWidth(10);
         glColor3f(1, 0, 0);
@@ -162,7 +163,7 @@ void Landscape::render(const Camera& camera)
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
     glScalef(scale.x, scale.y, scale.z);
-    if (trackingMouse) {
+    if (display.trackingMouse) {
         Texture::disableTargets();
         glLineWidth(10);
         glColor3f(0, 1, 1);
@@ -187,12 +188,12 @@ void Landscape::render(const Camera& camera)
                 glPushMatrix();
                 glScalef(1.0f / s, 1.0f / s, 1);
                 glTranslatef(static_cast<float>(column * 128), static_cast<float>(row * 128), 0);
-                tile->render(viewX, viewY, groundTexture, 1.0f / 64, column, row, level, this, truncated(cx),
-                             truncated(cy));
+                tile->render(display, viewX, viewY, groundTexture, 1.0f / 64, column, row, level, this,
+                             truncated(cx), truncated(cy));
                 glPopMatrix();
             }
         }
     }
     glPopMatrix();
-    if (wireframe) glPopAttrib();
+    if (display.wireframe) glPopAttrib();
 }

@@ -111,9 +111,9 @@ bool Landscape::intersect(const Vec3& start, float radius, TraceHit& hit) const
     return any;
 }
 
-void Landscape::trackMouse(const Ray& ray)
+void Landscape::trackMouse(const Ray& ray, const DisplaySettings& display)
 {
-    if (!trackingMouse) return;
+    if (!display.trackingMouse) return;
     // A ray parallel to the ground planes meets neither: the marks keep their values.
     if (ray.direction.z == 0) return;
     const float topZ = position.z + scale.z;

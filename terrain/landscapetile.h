@@ -6,6 +6,7 @@
 #include "assets/texture.h"
 
 class Landscape;
+struct DisplaySettings;
 
 class LandscapeTile {
 public:
@@ -23,8 +24,9 @@ public:
     // Textured draw in the tile's own sample coordinates; viewX, viewY is the viewer
     // there. owner answers the coarse level's hole test (may be null: no holes); a fine
     // tile also closes its borders with the coarse level, seen from coarseViewX, coarseViewY.
-    void render(int viewX, int viewY, const Texture& groundTexture, float detailFactor, int column, int row,
-                int level, const Landscape* owner = nullptr, int coarseViewX = 0, int coarseViewY = 0);
+    void render(const DisplaySettings& display, int viewX, int viewY, const Texture& groundTexture,
+                float detailFactor, int column, int row, int level, const Landscape* owner = nullptr,
+                int coarseViewX = 0, int coarseViewY = 0);
 
     float height(int x, int y) const { return heights[y * kSamples + x]; }
     // Lowest and highest sample.

@@ -7,8 +7,6 @@
 
 #include "core/random.h"
 
-int noiseSeed = 213;
-
 namespace {
 
 // The current grid, shared by the midpoint generator and its helpers.
@@ -178,20 +176,21 @@ struct FillScratch {
 
 }  // namespace
 
-float noiseHash(int ix, int iy) { return hashValue(static_cast<uint32_t>(noiseSeed), ix, iy); }
+float noiseHash(int ix, int iy, int seed) { return hashValue(static_cast<uint32_t>(seed), ix, iy); }
 
-float smoothedNoise(int ix, int iy)
+float smoothedNoise(int ix, int iy, int seed)
 {
     const int xl = wrapAdd(ix, -1), xh = wrapAdd(ix, 1), yl = wrapAdd(iy, -1), yh = wrapAdd(iy, 1);
-    float corners = noiseHash(xl, yl) + noiseHash(xh, yl) + noiseHash(xl, yh) + noiseHash(xh, yh);
-    float sides = noiseHash(xl, iy) + noiseHash(xh, iy) + noiseHash(ix, yl) + noiseHash(ix, yh);
-    float centre = noiseHash(ix, iy);
+    float corners =
+        noiseHash(xl, yl, seed) + noiseHash(xh, yl, seed) + noiseHash(xl, yh, seed) + noiseHash(xh, yh, seed);
+    float sides = noiseHash(xl, iy, seed) + noiseHash(xh, iy, seed) + noiseHash(ix, yl, seed) + noiseHash(ix, yh, seed);
+    float centre = noiseHash(ix, iy, seed);
     return corners / 16 + sides / 8 + centre / 4;
 }
 
 float cosineInterpolate(float a, float b, float t) { return blend(a, b, cosineFactor(t)); }
 
-float interpolatedNoise(float x, float y)
+float interpolatedNoise(float x, float y, int seed)
 {
     // No lattice point is named by a coordinate that is not a number.
     if (!std::isfinite(x) || !std::isfinite(y)) return 0;
@@ -199,10 +198,10 @@ float interpolatedNoise(float x, float y)
     float fx, fy;
     latticeOf(x, ix, fx);
     latticeOf(y, iy, fy);
-    float s00 = smoothedNoise(ix, iy);
-    float s10 = smoothedNoise(wrapAdd(ix, 1), iy);
-    float s01 = smoothedNoise(ix, wrapAdd(iy, 1));
-    float s11 = smoothedNoise(wrapAdd(ix, 1), wrapAdd(iy, 1));
+    float s00 = smoothedNoise(ix, iy, seed);
+    float s10 = smoothedNoise(wrapAdd(ix, 1), iy, seed);
+    float s01 = smoothedNoise(ix, wrapAdd(iy, 1), seed);
+    float s11 = smoothedNoise(wrapAdd(ix, 1), wrapAdd(iy, 1), seed);
     float i1 = cosineInterpolate(s00, s10, fx);
     float i2 = cosineInterpolate(s01, s11, fx);
     return cosineInterpolate(i1, i2, fy);
@@ -211,7 +210,6 @@ float interpolatedNoise(float x, float y)
 bool fillFractalNoiseReference(float* grid, int width, int height, int stride, int octaves, float persistence,
                                float amplitude, float frequency, float offsetX, float offsetY, int seed)
 {
-    noiseSeed = seed;
     setGrid(grid, width, height, stride);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -219,7 +217,7 @@ bool fillFractalNoiseReference(float* grid, int width, int height, int stride, i
             for (int o = 0; o < octaves; ++o) {
                 float f = fm * frequency;
                 float a = am * amplitude;
-                cell += interpolatedNoise((x + offsetX) * f, (y + offsetY) * f) * a;
+                cell += interpolatedNoise((x + offsetX) * f, (y + offsetY) * f, seed) * a;
                 fm = fm * 2;
                 am = am * persistence;
             }
@@ -239,7 +237,6 @@ bool fillFractalNoiseReference(float* grid, int width, int height, int stride, i
 bool fillFractalNoise(float* grid, int width, int height, int stride, int octaves, float persistence,
                       float amplitude, float frequency, float offsetX, float offsetY, int seed)
 {
-    noiseSeed = seed;
     setGrid(grid, width, height, stride);
     if (width <= 0 || height <= 0) return true;
     static FillScratch s;
@@ -288,7 +285,7 @@ bool fillFractalNoise(float* grid, int width, int height, int stride, int octave
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)
                     s.acc[static_cast<size_t>(y) * width + x] +=
-                        interpolatedNoise((x + offsetX) * f, (y + offsetY) * f) * a;
+                        interpolatedNoise((x + offsetX) * f, (y + offsetY) * f, seed) * a;
             continue;
         }
         const int K = static_cast<int>(kmax) + 1;

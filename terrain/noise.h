@@ -2,21 +2,21 @@
 // Heightfields from octave value noise (a lattice hash, 3 × 3 smoothing, cosine
 // interpolation, octaves of doubling frequency), plus a toroidal midpoint-displacement
 // generator and a few strided filters. Grids are caller-owned float cells spaced
-// `stride` bytes apart, row-major. The module keeps the seed and the current grid
-// between calls, so it is not reentrant.
+// `stride` bytes apart, row-major. The module keeps the current grid between calls, so
+// it is not reentrant.
 
-// Seed read by noiseHash; set by every fillFractalNoise.
-extern int noiseSeed;
+// The seed of the shipped ground, and of a lattice asked without one.
+constexpr int kDefaultNoiseSeed = 213;
 
 // Lattice value in (-1, 1] for integer coordinates; 32-bit wrap-around arithmetic.
-float noiseHash(int ix, int iy);
+float noiseHash(int ix, int iy, int seed = kDefaultNoiseSeed);
 // Weighted 3 × 3 mean of noiseHash around (ix, iy).
-float smoothedNoise(int ix, int iy);
+float smoothedNoise(int ix, int iy, int seed = kDefaultNoiseSeed);
 float cosineInterpolate(float a, float b, float t);
 // Coordinates truncate toward zero, so fractions are negative for negative x or y.
 // Beyond the int range the lattice repeats every 2^32, as the hash does; a coordinate
 // that is not finite gives 0.
-float interpolatedNoise(float x, float y);
+float interpolatedNoise(float x, float y, int seed = kDefaultNoiseSeed);
 
 // Sums `octaves` octaves of interpolatedNoise into every cell. Heights depend only on
 // (cell + offset) × frequency and the seed, so tiles sampling the same positions agree

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-bool viewCulling = true;
-
 Frustum Frustum::fromMatrices(const float projection[16], const float modelview[16])
 {
     // clip = projection · modelview · (x, y, z, 1); row r of the product, column c.

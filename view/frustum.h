@@ -19,8 +19,3 @@ public:
     float plane[6][4] = {};
 };
 
-// Whether drawing leaves out what a view cannot show, and work no pixel needs (one clear
-// of the window for views that tile it). The picture is the same either way; draw tests
-// turn it off to compare.
-extern bool viewCulling;
-

@@ -2,9 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "view/frustum.h"
 
-Views views;
 
 float Viewport::aspect() const
 {
@@ -51,14 +49,14 @@ float Viewport::depthAt(int px, int py) const
     return depth;
 }
 
-Viewport* viewportAt(int px, int py)
+Viewport* viewportAt(Views& views, int px, int py)
 {
     for (auto it = views.list.rbegin(); it != views.list.rend(); ++it)
         if ((*it)->contains(px, py)) return *it;
     return nullptr;
 }
 
-void rebuildViewList(bool singleView)
+void rebuildViewList(Views& views, bool singleView)
 {
     views.list.clear();
     if (singleView) {
@@ -71,7 +69,7 @@ void rebuildViewList(bool singleView)
     }
 }
 
-void layoutViewports(int w, int h)
+void layoutViewports(Views& views, int w, int h)
 {
     int w2 = w / 2, h2 = h / 2;
     views.full.set(0, 0, w, h);
@@ -81,7 +79,7 @@ void layoutViewports(int w, int h)
     views.topRight.set(w2, h2, w2, h2);
 }
 
-void setUpCameras(ViewRenderer* scene)
+void setUpCameras(Views& views, ViewRenderer* scene)
 {
     const Quat down = multiply(fromAxisAngle({0, 1, 0}, 90), fromAxisAngle({1, 0, 0}, -90));
     views.top.init(scene, true, 15, 15, 1, 0.25f, 20000, {0, 0, 15}, down);
@@ -89,7 +87,7 @@ void setUpCameras(ViewRenderer* scene)
     views.side.init(scene, true, 15, 15, 1, 0.25f, 20000, {-15, 0, 0}, kIdentityQuat);
 }
 
-void attachCameras()
+void attachCameras(Views& views)
 {
     views.bottomLeft.camera = &views.top;
     views.topLeft.camera = &views.front;
@@ -100,7 +98,7 @@ void attachCameras()
 
 namespace {
 // Whether the views in the list cover the whole window between them, each pixel once.
-bool viewsTileWindow()
+bool viewsTileWindow(const Views& views)
 {
     const Viewport& w = views.full;
     long area = 0;
@@ -113,12 +111,12 @@ bool viewsTileWindow()
 }
 }  // namespace
 
-void renderViews()
+void renderViews(Views& views, bool viewCulling)
 {
     // A clear limited to part of the window is drawn by the software rasteriser as a
     // quad over that part; one clear of the whole window is written tile by tile, for
     // far less. The views never overlap, so together they clear the same pixels.
-    const bool once = viewCulling && viewsTileWindow();
+    const bool once = viewCulling && viewsTileWindow(views);
     if (once) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     for (Viewport* v : views.list) v->render(!once);
 }

@@ -41,11 +41,11 @@ struct Views {
     std::vector<Viewport*> list;
 };
 
-extern Views views;
-
-Viewport* viewportAt(int px, int py);
-void rebuildViewList(bool singleView);
-void layoutViewports(int windowWidth, int windowHeight);
-void setUpCameras(ViewRenderer* scene);
-void attachCameras();
-void renderViews();
+// The application's views: the list to draw and the one under a window point.
+Viewport* viewportAt(Views& views, int px, int py);
+void rebuildViewList(Views& views, bool singleView);
+void layoutViewports(Views& views, int windowWidth, int windowHeight);
+void setUpCameras(Views& views, ViewRenderer* scene);
+void attachCameras(Views& views);
+// viewCulling: whether views that tile the window may share one clear of it.
+void renderViews(Views& views, bool viewCulling);

@@ -21,39 +21,40 @@ class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::memset(keyDown, 0, sizeof keyDown);
-        std::memset(keyPrev, 0, sizeof keyPrev);
-        updateKeyTransitions();
         views = Views{};
-        setUpCameras(nullptr);
+        setUpCameras(views, nullptr);
         views.main.init(nullptr, false, 0.25f, 0.25f, 1, 0.25f, 20000, {0, 0, 0}, kIdentityQuat);
-        rebuildViewList(true);
-        attachCameras();
-        input = InputState{};
+        rebuildViewList(views, true);
+        attachCameras(views);
         input.windowWidth = 720;
         input.windowHeight = 480;
-        layoutViewports(720, 480);
+        layoutViewports(views, 720, 480);
         for (Viewport* v : {&views.full, &views.topLeft, &views.topRight, &views.bottomLeft, &views.bottomRight})
             v->camera->computeNearCorners(*v, v->aspect());
-        resetControl();
+        resetControl(app);
         scene.parSys.init();
         scene.heldParticle = nullptr;
     }
-    void TearDown() override
-    {
-        scene.parSys.release();
-        std::memset(keyTransition, 0, sizeof keyTransition);
-        resetDisplaySettings();
-    }
+    void TearDown() override { scene.parSys.release(); }
 
     // One frame of keyboard steering with the given keys down.
     void frame(std::initializer_list<unsigned char> keys)
     {
         std::memset(keyDown, 0, sizeof keyDown);
         for (unsigned char k : keys) keyDown[k] = 1;
-        updateKeyTransitions();
-        steerFromKeyboard();
+        app.keys.update();
+        steerFromKeyboard(app);
     }
+
+    Application app;
+    Views& views = app.views;
+    InputState& input = app.input;
+    ParScene& scene = app.scene;
+    DisplaySettings& display = app.scene.display;
+    unsigned char (&keyDown)[256] = app.keys.down;
+    unsigned char (&keyTransition)[256] = app.keys.transition;
+    Viewport*& hoverViewport = app.hoverViewport;
+    Viewport*& activeViewport = app.activeViewport;
 };
 
 TEST_F(ControlTest, LaterSpeedKeysInTableOrderWin)
@@ -158,7 +159,7 @@ TEST_F(ControlTest, LeftPressGrabsTheParticleUnderTheCursor)
     far->pos = {50, 30, 0};
     Particle* near = scene.parSys.allocParticle();
     near->pos = {50, 0, 0};  // straight ahead of the main camera
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    onMouseButton(app, GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 240, 0);
     EXPECT_EQ(activeViewport, &views.full);
     EXPECT_EQ(scene.heldParticle, near);
     EXPECT_NEAR(scene.holdDistance, 50, 1e-3f);
@@ -166,15 +167,15 @@ TEST_F(ControlTest, LeftPressGrabsTheParticleUnderTheCursor)
     // Right presses pin and free it; freeing restores inverse mass 1.
     near->invMass = 0.5f;
     near->vel = {1, 2, 3};
-    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
     EXPECT_EQ(near->invMass, 0);
     EXPECT_VEC_EQ(near->vel, Vec3(0, 0, 0));
-    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
-    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
+    onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
     EXPECT_EQ(near->invMass, 1);
-    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
+    onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
 
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 360, 240, 0);
+    onMouseButton(app, GLUT_LEFT_BUTTON, GLUT_UP, 360, 240, 0);
     EXPECT_EQ(scene.heldParticle, nullptr);
     EXPECT_EQ(activeViewport, &views.full);  // not cleared on release
 }
@@ -183,10 +184,10 @@ TEST_F(ControlTest, TopmostRowPicksNothingAndClearsTheActiveViewport)
 {
     Particle* p = scene.parSys.allocParticle();
     p->pos = {50, 0, 0};
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    onMouseButton(app, GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 240, 0);
     ASSERT_EQ(activeViewport, &views.full);
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 360, 240, 0);
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 0, 0);  // GLUT y = 0 → mouse y = 480
+    onMouseButton(app, GLUT_LEFT_BUTTON, GLUT_UP, 360, 240, 0);
+    onMouseButton(app, GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 0, 0);  // GLUT y = 0 → mouse y = 480
     EXPECT_EQ(input.mouseY, 480);
     EXPECT_EQ(activeViewport, nullptr);
     EXPECT_EQ(scene.heldParticle, nullptr);
@@ -195,47 +196,47 @@ TEST_F(ControlTest, TopmostRowPicksNothingAndClearsTheActiveViewport)
 TEST_F(ControlTest, PlacementModeIsConsumedByTheNextPress)
 {
     input.placementMode = 1;
-    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 0, 0);  // outside every viewport
+    onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 0, 0);  // outside every viewport
     EXPECT_EQ(input.placementMode, 0);
     input.placementMode = 2;
-    onMouseButton(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 360, 240, 0);
+    onMouseButton(app, GLUT_MIDDLE_BUTTON, GLUT_DOWN, 360, 240, 0);
     EXPECT_EQ(input.placementMode, 0);
     EXPECT_EQ(scene.heldParticle, nullptr);  // placing never grabs
 }
 
 TEST_F(ControlTest, RayFollowsTheCursorThroughTheActiveViewport)
 {
-    onMouseButton(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 360, 240, 0);
+    onMouseButton(app, GLUT_MIDDLE_BUTTON, GLUT_DOWN, 360, 240, 0);
     input.mouseX = 720;  // leaves the window: the near-plane point extrapolates
     input.mouseY = 240;
-    refreshMouseRay();
+    refreshMouseRay(app);
     Vec3 expected = views.full.nearPlanePoint(720, 240) - views.main.position;
     EXPECT_VEC_NEAR(scene.mouseRay.direction, expected, 1e-6f);
-    onPassiveMotion(0, 0);
+    onPassiveMotion(app, 0, 0);
     EXPECT_EQ(hoverViewport, nullptr);
 }
 
 TEST_F(ControlTest, DisplayTogglesReportEachChange)
 {
-    resetDisplaySettings();
+    display = DisplaySettings{};
     StdoutCapture out;
     const char* keys = "bmyhg-=twc";
     for (const char* k = keys; *k; ++k) keyTransition[static_cast<unsigned char>(*k)] = KEY_PRESSED;
     out.begin();
-    toggleDisplaySwitches();
+    toggleDisplaySwitches(app.keys, display);
     std::string text = out.end();
     EXPECT_EQ(text,
               "lod freeze is on\nlod mapping is on\nwhite seams are on\nrenderFast is on\nveg is on\n"
               "baseRadius is 63\nbaseRadius is 64\ntestCompile is on\nwireframe is on\ntracking mouse is on\n");
-    EXPECT_TRUE(lodFreeze && lodMapping && whiteSeams && renderFast && veg && testCompile && wireframe &&
-                trackingMouse);
+    EXPECT_TRUE(display.lodFreeze && display.lodMapping && display.whiteSeams && display.renderFast && display.veg &&
+                display.testCompile && display.wireframe && display.trackingMouse);
 
     // The capital keys flip them back; held keys do not flip.
     std::memset(keyTransition, 0, sizeof keyTransition);
     for (const char* k = "BMYHGTWC"; *k; ++k) keyTransition[static_cast<unsigned char>(*k)] = KEY_PRESSED;
     keyTransition['b'] = KEY_HELD;
     out.begin();
-    toggleDisplaySwitches();
+    toggleDisplaySwitches(app.keys, display);
     text = out.end();
     EXPECT_EQ(text,
               "lod freeze is off\nlod mapping is off\nwhite seams are off\nrenderFast is off\nveg is off\n"
@@ -246,22 +247,22 @@ TEST_F(ControlTest, DisplayTogglesReportEachChange)
 // rings draw: at a limit the line repeats the limit.
 TEST_F(ControlTest, HeldRadiusKeysStepOncePerUpdateWithinTheDrawnRange)
 {
-    resetDisplaySettings();
+    display = DisplaySettings{};
     StdoutCapture out;
     std::string expected;
     out.begin();
     for (int i = 0; i < 11; ++i) {
         keyTransition['='] = i == 0 ? KEY_PRESSED : i < 10 ? KEY_HELD : KEY_RELEASED;
-        toggleDisplaySwitches();
+        toggleDisplaySwitches(app.keys, display);
         expected += "baseRadius is " + std::to_string(65 + i) + "\n";
     }
     keyTransition['='] = KEY_UP;
-    toggleDisplaySwitches();
+    toggleDisplaySwitches(app.keys, display);
     EXPECT_EQ(out.end(), expected);
-    EXPECT_EQ(baseRadius, 75);
+    EXPECT_EQ(display.baseRadius, 75);
     keyTransition['_'] = KEY_HELD;
     out.begin();
-    toggleDisplaySwitches();
+    toggleDisplaySwitches(app.keys, display);
     EXPECT_EQ(out.end(), "baseRadius is 74\n");
     keyTransition['_'] = KEY_UP;
 
@@ -271,17 +272,17 @@ TEST_F(ControlTest, HeldRadiusKeysStepOncePerUpdateWithinTheDrawnRange)
         int limit;
     } ends[] = {{'-', kMinBaseRadius}, {'=', kMaxBaseRadius}};
     for (const auto& end : ends) {
-        const int from = baseRadius, by = end.limit < from ? -1 : 1, steps = std::abs(end.limit - from);
+        const int from = display.baseRadius, by = end.limit < from ? -1 : 1, steps = std::abs(end.limit - from);
         keyTransition[end.key] = KEY_HELD;
         expected.clear();
         out.begin();
         for (int i = 1; i <= steps + 20; ++i) {
-            toggleDisplaySwitches();
+            toggleDisplaySwitches(app.keys, display);
             const int want = i < steps ? from + by * i : end.limit;
             expected += "baseRadius is " + std::to_string(want) + "\n";
         }
         EXPECT_EQ(out.end(), expected) << end.key;
-        EXPECT_EQ(baseRadius, end.limit) << end.key;
+        EXPECT_EQ(display.baseRadius, end.limit) << end.key;
         keyTransition[end.key] = KEY_UP;
     }
 }

@@ -6,12 +6,12 @@
 
 class KeyTransitionTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::memset(keyDown, 0, sizeof keyDown);
-        std::memset(keyPrev, 0, sizeof keyPrev);
-        updateKeyTransitions();
-    }
+    KeyTable keys;
+    unsigned char (&keyDown)[256] = keys.down;
+    unsigned char (&keyTransition)[256] = keys.transition;
+    void updateKeyTransitions() { keys.update(); }
+    bool keyPressed(unsigned char k) const { return keys.pressed(k); }
+    bool keyActive(unsigned char k) const { return keys.active(k); }
 };
 
 TEST_F(KeyTransitionTest, HeldKeyReadsPressedHeldReleased)

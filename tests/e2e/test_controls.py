@@ -21,7 +21,7 @@ FIGURES = re.compile(r"UPDATES/SEC (\d+)  PARTICLES (\d+)/(\d+)  GLOW (\d+)  SPR
 
 
 def font():
-    path = os.path.join(os.path.dirname(__file__), "..", "..", "app", "bitmapfont.cpp")
+    path = os.path.join(os.path.dirname(__file__), "..", "..", "gui", "bitmapfont.cpp")
     with open(path) as f:
         text = f.read()
     glyphs = {(0,) * 7: " "}

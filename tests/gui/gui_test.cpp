@@ -18,16 +18,16 @@ class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        input.placementMode = 0;
         StdoutCapture out;
         out.begin();
-        ASSERT_TRUE(panel.init(&scene));
+        ASSERT_TRUE(panel.init(&scene, &input));
         loadMessages = out.end();
     }
     // A left press at (x, y) from no buttons held.
     bool press(int x, int y, int buttons = LEFT, int old = 0) { return panel.handleMouse(buttons, old, x, y); }
 
     ParScene scene;
+    InputState input;
     GuiPanel panel;
     std::string loadMessages;
 };
@@ -53,7 +53,7 @@ TEST_F(GuiTest, FourButtonsInOrderAndMissingPicturesReported)
               "GlGuiButton::GlGuiButton: failed to load file data/pause.bmp\n"
               "GlGuiButton::GlGuiButton: failed to load file data/play.bmp\n");
     GuiPanel none;
-    EXPECT_FALSE(none.init(nullptr));
+    EXPECT_FALSE(none.init(nullptr, nullptr));
 }
 
 TEST_F(GuiTest, EdgesAreInclusive)
@@ -138,7 +138,7 @@ protected:
         GlTest::SetUp();
         StdoutCapture out;
         out.begin();
-        ASSERT_TRUE(panel.init(&scene));
+        ASSERT_TRUE(panel.init(&scene, &input));
         out.end();
         auto* integrator = static_cast<IntegratorButton*>(panel.buttons[0]);
         paint(integrator->image, 255, 0, 0);
@@ -152,6 +152,7 @@ protected:
     void TearDown() override { panel.destroy(); }
 
     ParScene scene;
+    InputState input;
     GuiPanel panel;
 };
 

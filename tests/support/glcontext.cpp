@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "view/frustum.h"
 #include "core/glext.h"
 
 namespace {
@@ -134,8 +133,6 @@ void GlTest::SetUp()
     std::string error;
     ASSERT_TRUE(GlContext::make(width(), height(), &error)) << "no offscreen GL context: " << error;
     probeGlExtensions(loadProc);
-    // Draw tests see every piece of geometry unless one turns culling on to compare.
-    viewCulling = false;
     // The program's fixed start-up state, so draw code meets what it meets at run time.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -28,7 +28,8 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
-        resetDisplaySettings();
+        // Every piece of geometry is sent, as in the other draw tests.
+        display.viewCulling = false;
         StdoutCapture quiet;
         quiet.begin();
         land.create(0, 213);
@@ -52,8 +53,6 @@ protected:
         }
         land.groundTexture.build2DMipmaps(64, 64, GL_RGB, GL_UNSIGNED_BYTE, detail.data(), 3, 64 * 3);
     }
-    void TearDown() override { resetDisplaySettings(); }
-
     // Draws from eye towards target over a magenta background and reads the frame, in
     // the state the scene draws landscapes with: back faces culled.
     void view(const Vec3& eye, const Vec3& target)
@@ -70,7 +69,7 @@ protected:
         gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, 0, 0, 1);
         Camera camera;
         camera.position = eye;
-        land.render(camera);
+        land.render(camera, display);
         glFinish();
         grab();
     }
@@ -111,6 +110,7 @@ protected:
     }
 
     Landscape land;
+    DisplaySettings display;
 };
 
 }  // namespace
@@ -130,7 +130,7 @@ TEST_F(LandscapeDraw, NoBackgroundShowsThroughTheGround)
         {{0, 0, 2600}, {1, 1, 0}, 16, "terrain_top.bmp"},
     };
     for (const Shot& s : shots) {
-        baseRadius = s.radius;
+        display.baseRadius = s.radius;
         view(s.eye, s.target);
         save(s.name);
         EXPECT_EQ(holes(), 0) << s.name;
@@ -140,7 +140,7 @@ TEST_F(LandscapeDraw, NoBackgroundShowsThroughTheGround)
     const LandscapeTile* lone = land.tileAt(0, 5, 5);
     const LandscapeTile* coarse = land.tileAt(1, 0, 0);
     ASSERT_TRUE(lone && coarse);
-    baseRadius = 64;
+    display.baseRadius = 64;
     for (int side = 0; side < 4; ++side) {
         const bool alongY = side < 2, far = side % 2;
         const int sx = alongY ? (far ? 128 : 0) : 96, sy = alongY ? 96 : (far ? 128 : 0);
@@ -158,8 +158,8 @@ TEST_F(LandscapeDraw, NoBackgroundShowsThroughTheGround)
         }
     }
 
-    whiteSeams = true;
-    baseRadius = 4;
+    display.whiteSeams = true;
+    display.baseRadius = 4;
     view(shots[1].eye, shots[1].target);
     save("terrain_white_seams.bmp");
     EXPECT_EQ(holes(), 0);
@@ -183,12 +183,12 @@ TEST_F(LandscapeDraw, OneMultitexturePassLooksLikeTwoBlendedPasses)
 
 TEST_F(LandscapeDraw, FrozenRingsIgnoreTheMovingCamera)
 {
-    baseRadius = 4;
+    display.baseRadius = 4;
     view({-100, -420, 700}, {60, 60, 0});
-    lodFreeze = true;
+    display.lodFreeze = true;
     view({500, 500, 700}, {60, 60, 0});
     EXPECT_VEC_EQ(land.frozenViewer, Vec3(-100, -420, 700));
-    lodFreeze = false;
+    display.lodFreeze = false;
     view({500, 500, 700}, {60, 60, 0});
     EXPECT_VEC_EQ(land.frozenViewer, Vec3(500, 500, 700));
 }

@@ -45,12 +45,10 @@ TEST(NoiseHash, WrapsAroundLikeThirtyTwoBitIntegersAndStaysInRange)
     const int coords[] = {0, 1, -1, 57, -4096, 65535, 46341, -46341, 2147483647, -2147483647 - 1, 123456789};
     const int seeds[] = {213, 0, -1, 2147483647};
     for (int seed : seeds) {
-        noiseSeed = seed;
         for (int x : coords)
-            for (int y : coords) EXPECT_EQ(noiseHash(x, y), hashReference(x, y, seed)) << x << "," << y;
+            for (int y : coords) EXPECT_EQ(noiseHash(x, y, seed), hashReference(x, y, seed)) << x << "," << y;
     }
     // The masked value is always odd, so 1.0 itself never comes out; -1 is the floor.
-    noiseSeed = 213;
     float lo = 2, hi = -2;
     for (int y = -300; y < 300; ++y) {
         for (int x = -300; x < 300; ++x) {
@@ -67,11 +65,10 @@ TEST(NoiseHash, WrapsAroundLikeThirtyTwoBitIntegersAndStaysInRange)
 
 TEST(Noise, SmoothingAndInterpolationFollowTheirWeights)
 {
-    noiseSeed = 77;
-    float s = smoothedNoise(5, -3);
-    double expect = (noiseHash(4, -4) + noiseHash(6, -4) + noiseHash(4, -2) + noiseHash(6, -2)) / 16.0 +
-                    (noiseHash(4, -3) + noiseHash(6, -3) + noiseHash(5, -4) + noiseHash(5, -2)) / 8.0 +
-                    noiseHash(5, -3) / 4.0;
+    const auto h = [](int x, int y) { return noiseHash(x, y, 77); };
+    float s = smoothedNoise(5, -3, 77);
+    double expect = (h(4, -4) + h(6, -4) + h(4, -2) + h(6, -2)) / 16.0 +
+                    (h(4, -3) + h(6, -3) + h(5, -4) + h(5, -2)) / 8.0 + h(5, -3) / 4.0;
     EXPECT_NEAR(s, expect, 1e-6);
 
     EXPECT_FLOAT_EQ(cosineInterpolate(2, 6, 0), 2);
@@ -80,12 +77,11 @@ TEST(Noise, SmoothingAndInterpolationFollowTheirWeights)
     EXPECT_NEAR(cosineInterpolate(0, 1, 0.25f), (1 - std::cos(0.25 * M_PI)) / 2, 1e-6);
 
     // Lattice points give the smoothed value itself.
-    EXPECT_EQ(interpolatedNoise(3, 9), smoothedNoise(3, 9));
+    EXPECT_EQ(interpolatedNoise(3, 9, 77), smoothedNoise(3, 9, 77));
 }
 
 TEST(Noise, NegativeCoordinatesTruncateTowardZero)
 {
-    noiseSeed = 213;
     // x = -0.5: ix = 0 and fx = -0.5, so the lattice pair is (0, 1), not (-1, 0).
     float truncated = cosineInterpolate(smoothedNoise(0, 2), smoothedNoise(1, 2), -0.5f);
     EXPECT_EQ(interpolatedNoise(-0.5f, 2), truncated);
@@ -100,7 +96,6 @@ TEST(Noise, NegativeCoordinatesTruncateTowardZero)
 // extreme ints wrap too.
 TEST(Noise, HugeAndNonFiniteCoordinatesStayOnTheWrappedLattice)
 {
-    noiseSeed = 213;
     const struct {
         float huge, same;
     } wraps[] = {
@@ -142,11 +137,10 @@ TEST(FractalNoise, SumsOctavesOfDoublingFrequencyAndDecayingAmplitude)
 {
     float cell[1];
     fillFractalNoise(cell, 1, 1, 4, 3, 0.5f, 2.0f, 0.3f, 7, 11, 99);
-    EXPECT_EQ(noiseSeed, 99);
     float expect = 0;
-    expect += interpolatedNoise(7 * 0.3f, 11 * 0.3f) * 2.0f;
-    expect += interpolatedNoise(7 * 0.6f, 11 * 0.6f) * 1.0f;
-    expect += interpolatedNoise(7 * 1.2f, 11 * 1.2f) * 0.5f;
+    expect += interpolatedNoise(7 * 0.3f, 11 * 0.3f, 99) * 2.0f;
+    expect += interpolatedNoise(7 * 0.6f, 11 * 0.6f, 99) * 1.0f;
+    expect += interpolatedNoise(7 * 1.2f, 11 * 1.2f, 99) * 0.5f;
     EXPECT_EQ(cell[0], expect);
 
     std::vector<float> zero = fill(9, 5, 0, 0.1f, 0, 0, 1, false);

@@ -278,17 +278,17 @@ TEST_F(GroundSweep, RejectsWhatCannotTouch)
 
 TEST_F(GroundSweep, TrackingMarksTheGroundUnderTheRay)
 {
-    resetDisplaySettings();
+    DisplaySettings display;
     flatten(0.25f);
     Ray ray;
     ray.origin = Vec3(30 + 512, -20 - 256, 3000);
     ray.direction = Vec3(0, 0, -2);
 
-    land.trackMouse(ray);  // tracking off: nothing moves
+    land.trackMouse(ray, display);  // tracking off: nothing moves
     EXPECT_EQ(land.probeStart, Vec3(0, 0, 0));
 
-    trackingMouse = true;
-    land.trackMouse(ray);
+    display.trackingMouse = true;
+    land.trackMouse(ray, display);
     EXPECT_VEC_NEAR(land.probeStart, Vec3(542, -276, 5 + 512 + 1), 1e-3f);
     EXPECT_VEC_NEAR(land.probeEnd, Vec3(542, -276, 5 - 512), 1e-3f);
     EXPECT_VEC_NEAR(land.mouseHit, Vec3(0.5f, -0.25f, 0.25f), 1e-3f);
@@ -296,7 +296,6 @@ TEST_F(GroundSweep, TrackingMarksTheGroundUnderTheRay)
     // A ray parallel to the ground meets neither plane: the marks stay.
     Ray flat = ray;
     flat.direction = Vec3(1, 0, 0);
-    land.trackMouse(flat);
+    land.trackMouse(flat, display);
     EXPECT_VEC_NEAR(land.mouseHit, Vec3(0.5f, -0.25f, 0.25f), 1e-3f);
-    resetDisplaySettings();
 }

@@ -14,40 +14,40 @@ class ViewportLayoutTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        views = Views{};
-        setUpCameras(nullptr);
-        rebuildViewList(false);
-        attachCameras();
+        setUpCameras(views, nullptr);
+        rebuildViewList(views, false);
+        attachCameras(views);
     }
+    Views views;
 };
 
 TEST_F(ViewportLayoutTest, QuadrantsSplitTheWindow)
 {
-    layoutViewports(720, 480);
+    layoutViewports(views, 720, 480);
     EXPECT_EQ(views.bottomLeft.width, 360);
     EXPECT_EQ(views.bottomLeft.height, 240);
     EXPECT_EQ(views.topRight.x, 360);
     EXPECT_EQ(views.topRight.y, 240);
 
-    layoutViewports(721, 481);
+    layoutViewports(views, 721, 481);
     EXPECT_EQ(views.bottomRight.x, 360);
     EXPECT_EQ(views.bottomRight.width, 360);
     EXPECT_EQ(views.topLeft.y, 240);
-    EXPECT_EQ(viewportAt(720, 10), nullptr);  // the odd last column belongs to nobody
-    EXPECT_EQ(viewportAt(10, 480), nullptr);
+    EXPECT_EQ(viewportAt(views, 720, 10), nullptr);  // the odd last column belongs to nobody
+    EXPECT_EQ(viewportAt(views, 10, 480), nullptr);
 }
 
 TEST_F(ViewportLayoutTest, PickingFindsTheQuadrantUnderAPoint)
 {
-    layoutViewports(720, 480);
-    EXPECT_EQ(viewportAt(359, 10), &views.bottomLeft);
-    EXPECT_EQ(viewportAt(360, 10), &views.bottomRight);  // the boundary belongs to the right
-    EXPECT_EQ(viewportAt(360, 240), &views.topRight);
-    EXPECT_EQ(viewportAt(720, 10), nullptr);
-    EXPECT_EQ(viewportAt(0, 480), nullptr);  // the topmost GLUT row maps to y = height
+    layoutViewports(views, 720, 480);
+    EXPECT_EQ(viewportAt(views, 359, 10), &views.bottomLeft);
+    EXPECT_EQ(viewportAt(views, 360, 10), &views.bottomRight);  // the boundary belongs to the right
+    EXPECT_EQ(viewportAt(views, 360, 240), &views.topRight);
+    EXPECT_EQ(viewportAt(views, 720, 10), nullptr);
+    EXPECT_EQ(viewportAt(views, 0, 480), nullptr);  // the topmost GLUT row maps to y = height
 
-    rebuildViewList(true);
-    EXPECT_EQ(viewportAt(500, 400), &views.full);
+    rebuildViewList(views, true);
+    EXPECT_EQ(viewportAt(views, 500, 400), &views.full);
     EXPECT_EQ(views.full.camera, &views.main);
     EXPECT_EQ(views.bottomLeft.camera, &views.top);
     EXPECT_EQ(views.topLeft.camera, &views.front);
@@ -64,7 +64,7 @@ TEST_F(ViewportLayoutTest, FixedCamerasLookWhereTheirNamesSay)
 
 TEST_F(ViewportLayoutTest, NearCornersAndNearPlanePoints)
 {
-    layoutViewports(720, 480);
+    layoutViewports(views, 720, 480);
     Viewport& v = views.topRight;  // the side camera in a 360 × 240 quadrant
     views.side.computeNearCorners(v, v.aspect());
     EXPECT_VEC_NEAR(v.nearCorners[Viewport::BOTTOM_LEFT], Vec3(-14.75f, 15, -10), 1e-5f);
@@ -118,7 +118,7 @@ void viewFraction(Viewport& v, const Vec3& p, float& u, float& w)
 // for the perspective camera and for the fixed orthographic ones.
 TEST_F(ViewportLayoutTest, OrbitKeepsThePivotUnderItsPixel)
 {
-    layoutViewports(720, 480);
+    layoutViewports(views, 720, 480);
     views.main.init(nullptr, false, 0.25f, 0.25f, 1, 0.25f, 20000, {10, -40, 20},
                     normalised(multiply(fromAxisAngle({0, 0, 1}, 30), fromAxisAngle({0, 1, 0}, 15))));
     const struct {
@@ -155,7 +155,7 @@ TEST_F(ViewportLayoutTest, OrbitKeepsThePivotUnderItsPixel)
 // box fills the view along one axis; the perspective view only backs away to see it all.
 TEST_F(ViewportLayoutTest, FramingFitsTheBoxInEveryView)
 {
-    layoutViewports(720, 480);
+    layoutViewports(views, 720, 480);
     views.main.init(nullptr, false, 0.25f, 0.25f, 1, 0.25f, 20000, {100, -60, 10}, fromAxisAngle({0, 0, 1}, 20));
     BBox box;
     box.set({150, -80, -5}, {260, -30, 40});
@@ -202,7 +202,7 @@ TEST_F(ViewportLayoutTest, FramingFitsTheBoxInEveryView)
 
 TEST_F(ViewportLayoutTest, MinimisedWindowStaysFinite)
 {
-    layoutViewports(0, 0);
+    layoutViewports(views, 0, 0);
     Viewport& v = views.full;
     v.camera = &views.side;
     EXPECT_FLOAT_EQ(v.aspect(), 1.0f);

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "core/input.h"
 #include "physics/bodies/bodytest.h"
 #include "physics/springmodel.h"
 #include "scene/parscene.h"
@@ -23,7 +22,6 @@ struct World {
     ParScene scene;
     explicit World(bool rk4)
     {
-        std::memset(keyTransition, 0, sizeof keyTransition);
         scene.parSys.init();
         scene.emittedParticles.init(&scene.parSys);
         scene.useRk4 = rk4;

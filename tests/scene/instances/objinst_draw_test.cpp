@@ -22,7 +22,7 @@ TEST_F(ObjInstDraw, ModelIsDrawnScaledRotatedAndMoved)
     inst.transform.rot = fromAxisAngle(Vec3(0, 0, 1), 90);  // which then points along +y
     inst.transform.trans = Vec3(1, -2, 0);
     glColor3f(1, 1, 1);
-    inst.draw();
+    inst.draw(false);
     grab();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_TRUE(lit(0.75f, -1.8f));
@@ -37,7 +37,7 @@ TEST_F(ObjInstDraw, ModelIsDrawnScaledRotatedAndMoved)
     // Without a model nothing is drawn and the matrix stack is still balanced.
     ObjInst empty;
     glClear(GL_COLOR_BUFFER_BIT);
-    empty.draw();
+    empty.draw(false);
     grab();
     EXPECT_FALSE(lit(0.75f, -1));
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);

@@ -10,7 +10,6 @@
 
 #include "view/frustum.h"
 #include "core/glext.h"
-#include "core/input.h"
 #include "view/viewport.h"
 #include "scene/parscene.h"
 #include "terrain/displaysettings.h"
@@ -46,6 +45,9 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
+        // Every piece of geometry is sent unless a test turns culling on to compare.
+        scene.display.viewCulling = false;
+        scene.startCamera = &views.main;
         savedCubeMap = glExt.cubeMap;
         scene.parSys.init();
         scene.emittedParticles.init(&scene.parSys);
@@ -67,6 +69,7 @@ protected:
     }
 
     ParScene scene;
+    Views views;
     Camera camera;
     bool savedCubeMap = false;
 };
@@ -86,16 +89,13 @@ protected:
     int height() const override { return 240; }
     void TearDown() override
     {
-        viewCulling = false;
-        wireframe = false;
-        std::memset(keyTransition, 0, sizeof keyTransition);
         scene.shutdown();
         SceneDrawTest::TearDown();
     }
     std::vector<uint8_t> frame(bool cull)
     {
-        viewCulling = cull;
-        renderViews();
+        scene.display.viewCulling = cull;
+        renderViews(views, cull);
         grab();
         return pixels;
     }
@@ -286,7 +286,7 @@ TEST_F(SceneDrawTest, InitFromTheRunFolderBuildsTheDefaultWorld)
     ASSERT_TRUE(again) << text;
     EXPECT_GE(scene.emitters.size(), 3u);
     EXPECT_EQ(scene.timeStep, 0);
-    EXPECT_NE(yawModel, nullptr);
+    EXPECT_NE(scene.yawModel, nullptr);
     EXPECT_NE(scene.glowTexture.id, 0u);
     const Vec3 X = rotatedX(scene.startTransform.rot);
     EXPECT_VEC_NEAR(views.main.position, scene.startTransform.trans - X * 100 + Vec3(0, 0, 30), 1e-4f);
@@ -294,7 +294,6 @@ TEST_F(SceneDrawTest, InitFromTheRunFolderBuildsTheDefaultWorld)
 
     // A few seconds of play light up the view in front of the start camera.
     scene.timeStep = 1.0f / 60;
-    std::memset(keyTransition, 0, sizeof keyTransition);
     out.begin();
     for (int i = 0; i < 120; ++i) scene.update();
     out.end();
@@ -316,7 +315,7 @@ TEST_F(SceneDrawTest, InitFromTheRunFolderBuildsTheDefaultWorld)
     // drawn first: wherever ground or a body covers it, it never shows. Wireframe rings
     // leave sky between their lines.
     for (bool wire : {false, true}) {
-        wireframe = wire;
+        scene.display.wireframe = wire;
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         scene.render(vp, views.main);
         grab();
@@ -337,7 +336,6 @@ TEST_F(SceneDrawTest, InitFromTheRunFolderBuildsTheDefaultWorld)
         EXPECT_GT(skyShows, pixels.size() / 40) << "wireframe " << wire;
         EXPECT_GT(covered, pixels.size() / 40) << "wireframe " << wire;
     }
-    wireframe = false;
     scene.shutdown();
 }
 
@@ -357,9 +355,9 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
     const bool ok = scene.init();
     ASSERT_EQ(chdir(cwd), 0);
     ASSERT_TRUE(ok) << out.end();
-    setUpCameras(&scene);
-    attachCameras();
-    layoutViewports(width(), height());
+    setUpCameras(views, &scene);
+    attachCameras(views);
+    layoutViewports(views, width(), height());
     ASSERT_FALSE(scene.landscapes.empty());
     ASSERT_FALSE(scene.springSpaces.empty());
     Landscape& ground = *scene.landscapes[0];
@@ -396,8 +394,8 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
     };
     // Nor may a frame depend on where the immediate-mode buffer fills up and is cut,
     // which depends on everything sent before it.
-    rebuildViewList(true);
-    wireframe = true;
+    rebuildViewList(views, true);
+    scene.display.wireframe = true;
     const std::vector<uint8_t> first = frame(false);
     int changed = 0;
     for (int pad = 1000; pad <= 40000; pad += 1000) {
@@ -412,9 +410,9 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
         views.main.position = shot.position;
         views.main.orientation = shot.orientation;
         for (bool single : {true, false}) {
-            rebuildViewList(single);
+            rebuildViewList(views, single);
             for (bool wire : {false, true}) {
-                wireframe = wire;
+                scene.display.wireframe = wire;
                 const std::vector<uint8_t> all = frame(false);
                 const std::vector<uint8_t> culled = frame(true);
                 size_t differ = 0;
@@ -427,9 +425,9 @@ TEST_F(WorldFrameTest, CullingLeavesEveryFrameAsItWas)
 
     // Four views of a window one pixel short each way leave a row and a column to no
     // view, which keep what was drawn there before.
-    layoutViewports(width() - 1, height() - 1);
-    rebuildViewList(false);
+    layoutViewports(views, width() - 1, height() - 1);
+    rebuildViewList(views, false);
     const std::vector<uint8_t> all = frame(false);
     EXPECT_TRUE(frame(true) == all) << "four views with an uncovered row and column";
-    layoutViewports(width(), height());
+    layoutViewports(views, width(), height());
 }

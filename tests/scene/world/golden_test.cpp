@@ -19,12 +19,9 @@
 #include <ostream>
 #include <string>
 
-#include "core/input.h"
 #include "core/random.h"
-#include "view/viewport.h"
 #include "physics/springmodel.h"
 #include "scene/parscene.h"
-#include "terrain/displaysettings.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 
@@ -70,7 +67,8 @@ class GoldenRun : public GlTest, public ::testing::WithParamInterface<Golden> {}
 }  // namespace
 
 // Builds the shipped world (the checkout's scene, not whatever the run folder's copy has
-// been edited into) the way an unseeded program starts, with its clock stopped.
+// been edited into) with its clock stopped; its own random stream starts where an
+// unseeded program's does.
 class ShippedWorld {
 public:
     bool available() const
@@ -85,9 +83,6 @@ public:
         std::filesystem::copy_file(std::string(TV_SOURCE_DIR) + "/test.scn", dir + "/test.scn");
         char cwd[4096];
         if (!getcwd(cwd, sizeof cwd) || chdir(dir.c_str()) != 0) return false;
-        std::memset(keyTransition, 0, sizeof keyTransition);
-        resetDisplaySettings();
-        tv::setRandState(1);  // where an unseeded program starts
         savedClock = ParScene::elapsedMs;
         ParScene::elapsedMs = zeroClock;
         out.begin();
@@ -97,38 +92,21 @@ public:
     ~ShippedWorld()
     {
         if (savedClock) ParScene::elapsedMs = savedClock;
-        std::memset(keyTransition, 0, sizeof keyTransition);
     }
 
 private:
     int (*savedClock)() = nullptr;
 };
 
-TEST_P(GoldenRun, ShippedWorldMovesExactlyAsRecorded)
-{
-    ShippedWorld shipped;
-    if (!shipped.available()) GTEST_SKIP() << "run folder without its data files";
-    ParScene world;
-    StdoutCapture out;
-    const bool ok = shipped.load(world, out);
-    world.setUseRk4(GetParam().rk4);
-    world.setTimeStep(1.0f / 60);
-    SpringModel* blob = world.springModels.empty() ? nullptr : world.springModels[0];
+// What the golden run's hand does before each update: takes the blob's top corner nearest
+// the camera at update 100, drags it up and to the left, pins it, asks for a fountain,
+// frees it and lets go.
+struct GoldenHand {
     Particle* held = nullptr;
-    const Vec3 eye = views.main.position;
-    // The blob's shape as it goes: its height over its width against the same at rest,
-    // and its volume against its rest volume, from the impact on (first below 97 %).
-    auto aspect = [&] {
-        BBox b = BBox::empty();
-        for (const Particle* p : blob->vertex) b.extend(p->pos);
-        const Vec3 size = b.max - b.min;
-        return size.z / std::max(size.x, size.y);
-    };
-    const float restAspect = blob ? aspect() : 0;
-    int impact = 0, recovered = 0;
-    float landedAspect = 0;
-    for (int u = 1; ok && blob && u <= 600; ++u) {
-        std::memset(keyTransition, 0, sizeof keyTransition);
+    void before(ParScene& world, int u)
+    {
+        SpringModel* blob = world.springModels[0];
+        const Vec3 eye = world.startEye();
         if (u == 100) {
             // The blob's top corner nearest the camera, taken as a click would.
             held = blob->vertex[4];
@@ -149,6 +127,36 @@ TEST_P(GoldenRun, ShippedWorldMovesExactlyAsRecorded)
         world.fountainRequested = u == 200;
         if (u == 300) held->invMass = 1;  // freed, still held
         if (u == 360) world.grabParticle(nullptr);
+    }
+};
+
+constexpr const char* kGoldenRk4 = "0x4259ac50ea7394db";
+constexpr const char* kGoldenEuler = "0xe30f8b77d656ae37";
+
+TEST_P(GoldenRun, ShippedWorldMovesExactlyAsRecorded)
+{
+    ShippedWorld shipped;
+    if (!shipped.available()) GTEST_SKIP() << "run folder without its data files";
+    ParScene world;
+    StdoutCapture out;
+    const bool ok = shipped.load(world, out);
+    world.setUseRk4(GetParam().rk4);
+    world.setTimeStep(1.0f / 60);
+    SpringModel* blob = world.springModels.empty() ? nullptr : world.springModels[0];
+    // The blob's shape as it goes: its height over its width against the same at rest,
+    // and its volume against its rest volume, from the impact on (first below 97 %).
+    auto aspect = [&] {
+        BBox b = BBox::empty();
+        for (const Particle* p : blob->vertex) b.extend(p->pos);
+        const Vec3 size = b.max - b.min;
+        return size.z / std::max(size.x, size.y);
+    };
+    const float restAspect = blob ? aspect() : 0;
+    int impact = 0, recovered = 0;
+    float landedAspect = 0;
+    GoldenHand hand;
+    for (int u = 1; ok && blob && u <= 600; ++u) {
+        hand.before(world, u);
         world.update();
         const float volume = blob->volume() / blob->restVolume;
         if (!impact && volume < 0.97f) impact = u;
@@ -180,8 +188,39 @@ TEST_P(GoldenRun, ShippedWorldMovesExactlyAsRecorded)
 }
 
 INSTANTIATE_TEST_SUITE_P(Integrators, GoldenRun,
-                         ::testing::Values(Golden{true, "0x4259ac50ea7394db"}, Golden{false, "0xe30f8b77d656ae37"}),
+                         ::testing::Values(Golden{true, kGoldenRk4}, Golden{false, kGoldenEuler}),
                          [](const auto& info) { return std::string(info.param.rk4 ? "Rk4" : "Euler"); });
+
+// The world is a value: two copies of the shipped world in one process, one under each
+// integrator, stepped turn about by the same hand, each reach the hash it reaches alone.
+class GoldenWorlds : public GlTest {};
+
+TEST_F(GoldenWorlds, TwoWorldsSideBySideEachMoveAsAlone)
+{
+    ShippedWorld shipped;
+    if (!shipped.available()) GTEST_SKIP() << "run folder without its data files";
+    ParScene worlds[2];
+    GoldenHand hands[2];
+    StdoutCapture out;
+    bool ok = shipped.load(worlds[0], out);
+    out.end();
+    ok = ok && shipped.load(worlds[1], out);
+    const std::string printed = out.end();
+    ASSERT_TRUE(ok) << printed;
+    worlds[0].setUseRk4(true);
+    worlds[1].setUseRk4(false);
+    out.begin();
+    for (ParScene& w : worlds) w.setTimeStep(ParScene::kPlayStep);
+    for (int u = 1; u <= 600; ++u)
+        for (int k = 0; k < 2; ++k) {
+            hands[k].before(worlds[k], u);
+            worlds[k].update();
+        }
+    out.end();
+    EXPECT_EQ(hashWorld(worlds[0]), kGoldenRk4);
+    EXPECT_EQ(hashWorld(worlds[1]), kGoldenEuler);
+    for (ParScene& w : worlds) w.shutdown();
+}
 
 namespace {
 // A hand swinging the held blob: the mouse ray turned up by `swing` radians and back,
@@ -227,7 +266,7 @@ TEST_P(DragSweep, NoSwingBreaksTheWorld)
     ASSERT_FALSE(world.springSpaces.empty());
     SpringModel* blob = world.springModels[0];
     const std::vector<Particle*>& tower = world.springSpaces[0]->vertex;
-    const Vec3 eye = views.main.position;
+    const Vec3 eye = world.startEye();
     constexpr int kGrab = 120, kRelease = kGrab + 60, kEnd = kRelease + 300;
     Vec3 ahead;
     int worstNonFinite = 0;

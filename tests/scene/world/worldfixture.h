@@ -2,9 +2,7 @@
 // A scene with live pools but no data files, a fake clock and a clean key table.
 #include <cstring>
 
-#include "core/input.h"
 #include "scene/parscene.h"
-#include "terrain/displaysettings.h"
 
 struct FakeClock {
     static inline int now = 0;
@@ -15,8 +13,6 @@ class WorldTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::memset(keyTransition, 0, sizeof keyTransition);
-        resetDisplaySettings();
         FakeClock::now = 0;
         savedClock = ParScene::elapsedMs;
         ParScene::elapsedMs = FakeClock::read;
@@ -26,8 +22,6 @@ protected:
     void TearDown() override
     {
         ParScene::elapsedMs = savedClock;
-        std::memset(keyTransition, 0, sizeof keyTransition);
-        resetDisplaySettings();
     }
     Particle* add(const Vec3& pos, float invMass = 1, const Vec3& vel = {0, 0, 0})
     {
