@@ -2,6 +2,7 @@
 // line by line, with fixed keyword prefixes.
 #include "assets/objfile.h"
 
+#include "assets/texture.h"
 #include "core/debug.h"
 #include "core/readfile.h"
 
@@ -174,6 +175,9 @@ char* readWholeFile(const char* path, size_t& size)
 
 }  // namespace
 
+ObjMaterial::ObjMaterial() : texture(std::make_unique<Texture>()) {}
+ObjMaterial::~ObjMaterial() = default;
+
 void ObjFile::clear()
 {
     flags = 0;
@@ -186,7 +190,7 @@ void ObjFile::clear()
     edges.clear();
     bounds = BBox::empty();
     radius = 0;
-    for (auto& m : materials) m->texture.release();
+    for (auto& m : materials) m->texture->release();
     materials.clear();
 }
 
@@ -550,7 +554,7 @@ bool ObjFile::loadMaterialsFromMemory(const char* text, size_t size)
                 continue;
             }
             last->textureFile = readName(c);
-            last->texture.release();
+            last->texture->release();
             // Decoded now, so that the reader's own lines come out where the file names it.
             last->picture.reset(Texture::loadImage(last->textureFile.c_str()));
             last->textureLoaded = last->picture != nullptr;

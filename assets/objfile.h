@@ -8,7 +8,9 @@
 
 #include "core/vecmath.h"
 #include "assets/image.h"
-#include "assets/texture.h"
+
+// Held through a pointer so that reading models pulls in no GL.
+class Texture;
 
 struct ObjCorner {
     int vertex = 0;
@@ -32,6 +34,10 @@ struct ObjEdge {
 };
 
 struct ObjMaterial {
+    // Out of line, where Texture is complete.
+    ObjMaterial();
+    ~ObjMaterial();
+
     std::string name;
     float ka[3] = {0, 0, 0};
     float kd[3] = {0, 0, 0};
@@ -41,7 +47,7 @@ struct ObjMaterial {
     std::string textureFile;
     // The map_Kd picture as read, held until uploadTextures turns it into `texture`.
     ImagePtr picture;
-    Texture texture;
+    std::unique_ptr<Texture> texture;  // never null
     // The map_Kd picture was read.
     bool textureLoaded = false;
 };

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "assets/objfile.h"
+#include "assets/texture.h"
 
 void ObjFile::draw(const Vec3* vertexArray, bool useMaterials) const
 {
@@ -23,7 +24,7 @@ void ObjFile::draw(const Vec3* vertexArray, bool useMaterials) const
             if (tri.material < 0 || tri.material >= int(materials.size()))
                 Texture::disableTargets();
             else
-                materials[tri.material]->texture.bind();
+                materials[tri.material]->texture->bind();
             glBegin(GL_TRIANGLES);
             open = true;
         }
@@ -41,8 +42,8 @@ void ObjFile::uploadTextures()
     for (auto& m : materials) {
         if (!m->picture) continue;
         const Image& image = *m->picture;
-        if (!m->texture.build2DMipmaps(image.width, image.height, GL_RGB, GL_UNSIGNED_BYTE, image.data, 3,
-                                       image.width * 3)) {
+        if (!m->texture->build2DMipmaps(image.width, image.height, GL_RGB, GL_UNSIGNED_BYTE, image.data, 3,
+                                        image.width * 3)) {
             m->textureLoaded = false;
             std::printf("unable to load requested material %s\n", m->textureFile.c_str());
         }

@@ -1,13 +1,18 @@
 #pragma once
 // A square sheet of n × n particles joined by structural, shear and bend springs and
 // drawn as textured triangle strips. Complete on its own: the scene keeps no cloth.
-#include "assets/texture.h"
+#include <memory>
+
 #include "physics/springobj.h"
+
+// The drawing's texture is held through a pointer, so that the simulation sees no GL.
+class Texture;
 
 class Cloth : public SpringObj {
 public:
-    Cloth() { Cloth::reset(); }
-    ~Cloth() { SpringObj::release(); }
+    // With the drawing, where Texture is complete.
+    Cloth();
+    ~Cloth();
 
     void reset() override;
     using SpringObj::init;
@@ -25,7 +30,7 @@ public:
     void draw() const;
 
     int n = 0;
-    Texture texture;
+    std::unique_ptr<Texture> texture;  // never null
     BBox box;
 
 private:

@@ -1,15 +1,20 @@
-// The sheet's GL side: the picture uploaded while the sheet is built, and the drawing.
+// The sheet's GL side: its texture, the picture uploaded while the sheet is built, and
+// the drawing.
 #include <GL/gl.h>
 
 #include <cstdio>
 
+#include "assets/texture.h"
 #include "physics/cloth.h"
+
+Cloth::Cloth() : texture(std::make_unique<Texture>()) { Cloth::reset(); }
+Cloth::~Cloth() { SpringObj::release(); }
 
 bool Cloth::init(int n_, ParticleSystem* parSys_, SpringSystem* springSys_, const char* textureFile)
 {
     if (!prepare(n_, parSys_, springSys_)) return false;
     bool built = true;
-    if (textureFile && !texture.load(textureFile)) {
+    if (textureFile && !texture->load(textureFile)) {
         printf("Cloth.init() failed to load texture filename %s\n", textureFile);
         built = false;
     }
@@ -26,7 +31,7 @@ void Cloth::draw() const
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_CULL_FACE);
     glColor3f(1, 1, 1);
-    texture.bind();
+    texture->bind();
     for (int r = 0; r < n - 1; ++r) {
         glBegin(GL_TRIANGLE_STRIP);
         for (int c = 0; c < n; ++c) {

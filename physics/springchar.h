@@ -3,11 +3,13 @@
 // that share a bone, and a fixed triangle skin drawn lit, sphere mapped and optionally
 // with a cube-map reflection. Complete on its own: the scene keeps no characters.
 #include <cstdint>
+#include <memory>
 
-#include "assets/texture.h"
 #include "physics/springobj.h"
 
 class Camera;
+// The drawing's texture is held through a pointer, so that the simulation sees no GL.
+class Texture;
 
 // One row of the figure's node table: starting position (+y up, arms along x) and the
 // bones the node belongs to (bit b = bone b; two bits make a joint).
@@ -24,8 +26,9 @@ public:
     static const SpringCharNode nodes[kNodeCount];
     static const int skin[kSkinTriangles][3];
 
-    SpringChar() { SpringChar::reset(); }
-    ~SpringChar() { SpringObj::release(); }
+    // With the drawing, where Texture is complete.
+    SpringChar();
+    ~SpringChar();
 
     void reset() override
     {
@@ -40,7 +43,7 @@ public:
     void draw(const Camera& camera);
     void computeTotalImpact();
 
-    Texture texture;
+    std::unique_ptr<Texture> texture;  // never null
     const Texture* envMap = nullptr;  // cube map, not owned
     double totalImpact = 0;
 

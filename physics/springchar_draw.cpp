@@ -1,5 +1,5 @@
-// The figure's GL side: the bone picture loaded by init, and the lit, sphere-mapped
-// skin with its optional cube-map reflection.
+// The figure's GL side: its texture, the bone picture loaded by init, and the lit,
+// sphere-mapped skin with its optional cube-map reflection.
 #include <GL/gl.h>
 #include <GL/glext.h>
 
@@ -7,12 +7,16 @@
 
 #include "view/camera.h"
 #include "core/glext.h"
+#include "assets/texture.h"
 #include "physics/springchar.h"
+
+SpringChar::SpringChar() : texture(std::make_unique<Texture>()) { SpringChar::reset(); }
+SpringChar::~SpringChar() { SpringObj::release(); }
 
 bool SpringChar::init(ParticleSystem* parSys_, SpringSystem* springSys_)
 {
     SpringObj::init(parSys_, springSys_);
-    if (!texture.load("bone.bmp")) {
+    if (!texture->load("bone.bmp")) {
         printf("failed to load the spring char texture\n");
         return false;
     }
@@ -29,7 +33,7 @@ void SpringChar::draw(const Camera& camera)
     const GLfloat lightPos[4] = {0, 0, 0, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lightPos);
     glEnable(GL_CULL_FACE);
-    texture.bind();
+    texture->bind();
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
     glEnable(GL_TEXTURE_GEN_S);

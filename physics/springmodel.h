@@ -2,16 +2,20 @@
 // A soft body made from a mesh: one particle per vertex, one spring per shared edge, a
 // force pulling every triangle corner back towards its rest angle and, on a closed mesh
 // given a pressure, a gas inside that holds the body's volume.
+#include <memory>
 #include <vector>
 
 #include "assets/objfile.h"
-#include "assets/texture.h"
 #include "physics/springobj.h"
+
+// The drawing's texture is held through a pointer, so that the simulation sees no GL.
+class Texture;
 
 class SpringModel final : public SpringObj {
 public:
-    SpringModel() { SpringModel::reset(); }
-    ~SpringModel() { SpringModel::release(); }
+    // With the drawing, where Texture is complete.
+    SpringModel();
+    ~SpringModel();
 
     void reset() override;
     void release() override;
@@ -31,13 +35,16 @@ public:
     // is refused with a line naming the model; the body then has no pressure.
     bool setPressure(float p);
     void applyPressureForces();
+    // The picture a scene file names for the body, and its bind before the body draws.
+    bool loadTexture(const char* path);
+    void bindTexture() const;
     void draw() const;
     void computeFacing(const Quat& light);
     void drawSilhouette(const Vec3& light, float a, float b) const;
 
     float* cornerCos = nullptr;
     const ObjFile* model = nullptr;
-    Texture texture;
+    std::unique_ptr<Texture> texture;  // never null
     float pressure = 0;
     float restVolume = 0;
 

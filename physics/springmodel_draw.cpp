@@ -1,8 +1,15 @@
-// The mesh body's drawing: its triangles at the particles' positions, and the shadow
-// volume's sides along the silhouette.
+// The mesh body's drawing: its texture, its triangles at the particles' positions, and
+// the shadow volume's sides along the silhouette.
 #include <GL/gl.h>
 
+#include "assets/texture.h"
 #include "physics/springmodel.h"
+
+SpringModel::SpringModel() : texture(std::make_unique<Texture>()) { SpringModel::reset(); }
+SpringModel::~SpringModel() { SpringModel::release(); }
+
+bool SpringModel::loadTexture(const char* path) { return texture->load(path); }
+void SpringModel::bindTexture() const { texture->bind(); }
 
 void SpringModel::draw() const
 {

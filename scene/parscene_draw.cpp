@@ -32,12 +32,12 @@ void ParScene::render(Viewport&, Camera& camera)
     glColor3f(1, 1, 1);
     for (SpringModel* m : springModels) {
         if (!m) continue;
-        m->texture.bind();
+        m->bindTexture();
         if (!display.viewCulling || bodyMayShow(*m, view)) m->draw();
     }
     for (SpringSpace* s : springSpaces) {
         if (!s) continue;
-        s->texture.bind();
+        s->bindTexture();
         if (!display.viewCulling || bodyMayShow(*s, view)) s->draw(false);
     }
     for (Landscape* l : landscapes)

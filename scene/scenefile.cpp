@@ -322,7 +322,7 @@ struct SceneBuilder {
                     std::printf("couldnt alloc enough particles for the springmodel %s\n", r.word.c_str());
             }
         } else if (r.key == SceneKey::Texture) {
-            if (r.hasWord) s.texture.load(r.word.c_str());
+            if (r.hasWord) s.loadTexture(r.word.c_str());
         } else if (r.key == SceneKey::Pressure) {
             if (r.count == 1) s.setPressure(r.value[0]);
         }
@@ -338,7 +338,7 @@ struct SceneBuilder {
             const ObjFile* m = r.hasWord ? scene.modelCache.getModel(r.word.c_str(), false) : nullptr;
             if (!s.setModel(m)) std::printf("failed to set springspace model to %s\n", r.word.c_str());
         } else if (r.key == SceneKey::Texture) {
-            if (r.hasWord) s.texture.load(r.word.c_str());
+            if (r.hasWord) s.loadTexture(r.word.c_str());
         }
     }
 

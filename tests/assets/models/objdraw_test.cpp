@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "assets/texture.h"
 #include "support/glcontext.h"
 #include "objtest.h"
 
@@ -53,8 +54,8 @@ protected:
         writeFile(dir + "/lib.mtl", "newmtl red\nnewmtl green\n");
         loadText(obj, "mtllib " + dir + "/lib.mtl\n" + model);
         ASSERT_EQ(obj.materials.size(), 2u);
-        makeTexture(obj.materials[0]->texture, kRed, kBlue);
-        makeTexture(obj.materials[1]->texture, kGreen, kBlue);
+        makeTexture(*obj.materials[0]->texture, kRed, kBlue);
+        makeTexture(*obj.materials[1]->texture, kGreen, kBlue);
     }
     static bool is(const Rgb& p, int r, int g, int b) { return p.r == r && p.g == g && p.b == b; }
     ObjFile obj;
@@ -77,7 +78,7 @@ TEST_F(ObjDraw, EachMaterialDrawsWithItsTexture)
     EXPECT_TRUE(is(pixel(192, 64), 0, 0, 255));     // red again, right texel
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(GLuint(bound), obj.materials[0]->texture.id);
+    EXPECT_EQ(GLuint(bound), obj.materials[0]->texture->id);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
 

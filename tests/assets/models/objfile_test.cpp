@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/texture.h"
 #include "objtest.h"
 
 namespace {
@@ -356,6 +357,6 @@ TEST(MtlRead, FailuresKeepWhatWasRead)
     EXPECT_NE(printed.find("unable to load requested material no_such_picture.bmp\n"), std::string::npos);
     ASSERT_EQ(obj.materials.size(), 1u);
     EXPECT_EQ(obj.materials[0]->textureFile, "no_such_picture.bmp");
-    EXPECT_TRUE(obj.materials[0]->texture.empty());
+    EXPECT_TRUE(obj.materials[0]->texture->empty());
     EXPECT_EQ(obj.materials[0]->kd[0], 1.0f);
 }

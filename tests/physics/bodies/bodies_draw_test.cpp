@@ -11,6 +11,7 @@
 #include "view/camera.h"
 #include "core/glext.h"
 #include "assets/dumper.h"
+#include "assets/texture.h"
 #include "physics/bodies/bodytest.h"
 #include "support/glcontext.h"
 #include "physics/cloth.h"

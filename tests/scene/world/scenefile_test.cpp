@@ -349,7 +349,7 @@ TEST_F(SceneFileTest, ModelCacheKeepsEdgedAndPlainCopiesApart)
     ASSERT_NE(textured, nullptr);
     ASSERT_EQ(textured->materials.size(), 1u);
     EXPECT_TRUE(textured->materials[0]->textureLoaded);
-    EXPECT_FALSE(textured->materials[0]->texture.empty());
+    EXPECT_FALSE(textured->materials[0]->texture->empty());
     EXPECT_FALSE(textured->materials[0]->picture);
 }
 
