@@ -39,7 +39,6 @@ constexpr float kStep = 1.0f / 60;
 // inside it, with room for the skin's own springs and dashpots on the same particles:
 // k·h² at most 1 (the shipped blob rests at 0.5) and h·k ≤ c ≤ 1/h.
 constexpr float kMaxGasStiffnessSteps = 1;
-constexpr float kMaxGasDampingShare = 1;
 
 // The vertices at the two ends of a mesh edge: its springs' ends, in spring order.
 std::pair<int, int> edgeEnds(const ObjFile& m, const ObjEdge& e)
@@ -290,19 +289,17 @@ bool SpringModel::setPressure(float p)
     }
     // At rest the gas is as stiff as p·|g|²/V0; past the bound the pressure pass would
     // hold it back on every step anyway, so the body gets the most it can hold.
-    std::fill(volumeGradient.begin(), volumeGradient.end(), GradientRow{});
-    double g2 = 0;
     if (!cornerRow.empty()) {
+        clearGradient();
         sumNormals();
-        for (const GradientRow& g : volumeGradient) g2 += double(g.x) * g.x + double(g.y) * g.y + double(g.z) * g.z;
+        const double g2 = pass::gasSums(&volumeGradient[0].x, vertex.data(), vertex.size()).gradSquare / 36;
         clearGradient();
         normalsSummed = false;
-        g2 /= 36;
-    }
-    const double most = kMaxGasStiffnessSteps / (kStep * kStep) * std::fabs(v0) / g2;
-    if (g2 > 0 && p > most) {
-        p = static_cast<float>(most);
-        std::printf("the springmodel %s gets pressure %g, the most its skin can hold\n", name, p);
+        const double most = kMaxGasStiffnessSteps / (kStep * kStep) * std::fabs(v0) / g2;
+        if (g2 > 0 && p > most) {
+            p = static_cast<float>(most);
+            std::printf("the springmodel %s gets pressure %g, the most its skin can hold\n", name, p);
+        }
     }
     pressure = p;
     restVolume = v0;
@@ -358,10 +355,10 @@ void SpringModel::applyPressureForces()
     const float k = pressure * v0 / (v * v) * g2;
     const float c = pressure * kGasViscosity / v0 * g2;
     const float kMost = kMaxGasStiffnessSteps / (kStep * kStep);
-    if (k > kMost || c < k * kStep || c > kMaxGasDampingShare / kStep) {
+    if (k > kMost || c < k * kStep || c > 1 / kStep) {
         const float scale = k > kMost ? kMost / k : 1;
         const float kHeld = k * scale;
-        const float cHeld = std::clamp(c * scale, kHeld * kStep, kMaxGasDampingShare / kStep);
+        const float cHeld = std::clamp(c * scale, kHeld * kStep, 1 / kStep);
         P = pressure * scale * (v0 / v - 1) - cHeld * rate / g2;
     }
     const float scale = sign * P / 6;

@@ -41,11 +41,11 @@ void ParScene::step(float dt)
     }
     for (int i = 0; i < fountains; ++i)
         if (Emitter* e = makeFountain(heldParticle)) emitters.push_back(e);
-    int restored = restoreNonFinite(parSys);
+    // After the collision pass, which leaves a particle that is no longer a number as it
+    // is, and whose move between two far but finite places can overflow.
     collide();
-    // Again: a move between two far but finite places can overflow in the trace.
-    restored += restoreNonFinite(parSys);
-    if (restored) std::printf("non-finite particles put back at rest this update: %d\n", restored);
+    if (const int restored = restoreNonFinite(parSys))
+        std::printf("non-finite particles put back at rest this update: %d\n", restored);
 }
 
 TraceHit ParScene::trace(const Vec3& start, const Vec3& end, float radius) const
@@ -85,6 +85,7 @@ void ParScene::collide()
         return;
     }
     for (Particle* p = parSys.liveHead; p; p = p->next) {
+        if (!isFinite(p->pos)) continue;  // no move to trace: the step puts it back
         const Vec3 P0 = p->prevPos;
         Vec3 d = p->pos - P0;
         float covered = 0;
