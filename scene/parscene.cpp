@@ -215,6 +215,7 @@ void ParScene::grabParticle(Particle* p)
 {
     heldParticle = p;
     holdDistance = p ? dot(p->pos - mouseRay.origin, mouseRay.direction) / length(mouseRay.direction) : 0;
+    if (p) pullTarget = dragTarget();
 }
 
 BBox ParScene::worldBox() const

@@ -109,6 +109,8 @@ public:
     // particle (one for each force pass of the step).
     bool fountainRequested = false;
     float holdDistance = 0;
+    // Where the held particle is pulled to: the drag target, followed at a bounded speed.
+    Vec3 pullTarget;
     Ray mouseRay;
     float timeStep = 0;
     // The time step the play button runs.

@@ -17,6 +17,14 @@ constexpr float kImpactScale = 100;
 // Friction acts on floors only, surfaces whose normal is within 2.6° of +z (cos 2.6° =
 // 0.999); walls and slopes let particles slide.
 constexpr float kFloorNormalZ = 0.999f;
+// How far the point the hand pulls to may move in one update, world units (180 units/s,
+// about the default world's width in a second). The pull is a lightly damped spring
+// that sways about 3 times a second with whatever it carries, and under Euler it gains
+// a little each swing; a cursor swung at that rate, unchecked, pumps it until the held
+// body sweeps through its neighbours (the pull reaches every particle near the held one)
+// and knocks the tower out of its narrow stable range under the Euler step. A hand
+// moving slower than this is followed exactly.
+constexpr float kMaxPullTargetMove = 3;
 }  // namespace
 
 StepWorld ParScene::stepWorld() { return StepWorld{parSys, springSys, sinks, springModels}; }
@@ -25,7 +33,7 @@ Hand ParScene::hand() const
 {
     Hand h;
     h.held = heldParticle;
-    if (heldParticle) h.target = dragTarget();
+    if (heldParticle) h.target = pullTarget;
     h.fountainRequested = fountainRequested;
     return h;
 }
@@ -35,6 +43,11 @@ void ParScene::computeForces() { ::computeForces(stepWorld(), hand()); }
 void ParScene::step(float dt)
 {
     int fountains = 0;
+    if (heldParticle) {
+        const Vec3 toCursor = dragTarget() - pullTarget;
+        const float gap = length(toCursor);
+        pullTarget += gap > kMaxPullTargetMove ? toCursor * (kMaxPullTargetMove / gap) : toCursor;
+    }
     {
         RunawayForceReport report;
         fountains = useRk4 ? stepRK4(stepWorld(), hand(), dt) : stepEuler(stepWorld(), hand(), dt);

@@ -229,8 +229,12 @@ struct Drag {
     float swing;
     int every;
     bool rk4;
+    bool sideways = false;
 };
-void PrintTo(const Drag& d, std::ostream* os) { *os << d.swing << " rad every " << d.every << (d.rk4 ? " rk4" : " euler"); }
+void PrintTo(const Drag& d, std::ostream* os)
+{
+    *os << d.swing << " rad every " << d.every << (d.rk4 ? " rk4" : " euler") << (d.sideways ? " sideways" : "");
+}
 
 class DragSweep : public GlTest, public ::testing::WithParamInterface<Drag> {};
 
@@ -280,12 +284,12 @@ TEST_P(DragSweep, NoSwingBreaksTheWorld)
             world.grabParticle(held);
         }
         if (u > kGrab && u < kRelease) {
-            // Up and back: sideways the blob's overshoot would reach the tower, and the pull
-            // carries everything near the held particle along.
+            // Sideways the swing carries the blob towards the tower, and the pull reaches
+            // every particle near the held one.
             const float turn = (u - kGrab) / drag.every % 2 ? drag.swing : 0;
-            const Vec3 side = normalised(cross(ahead, Vec3(0, 0, 1)));
-            const Vec3 up = cross(side, ahead);
-            world.setMouseRay(Ray{eye, ahead * std::cos(turn) + up * std::sin(turn)});
+            const Vec3 side = normalised(cross(ahead, Vec3(0, 0, 1))) * length(ahead);
+            const Vec3 across = drag.sideways ? side : cross(side, ahead) / length(ahead);
+            world.setMouseRay(Ray{eye, ahead * std::cos(turn) + across * std::sin(turn)});
         }
         if (u == kRelease) world.grabParticle(nullptr);
         world.update();
@@ -321,9 +325,13 @@ INSTANTIATE_TEST_SUITE_P(Swings, DragSweep,
                          ::testing::Values(Drag{0.15f, 9, true}, Drag{0.15f, 9, false}, Drag{0.6f, 9, true},
                                            Drag{0.6f, 9, false}, Drag{0.6f, 1, true}, Drag{0.6f, 1, false},
                                            Drag{1.6f, 3, true}, Drag{1.6f, 3, false}, Drag{1.6f, 1, true},
-                                           Drag{1.6f, 1, false}),
+                                           Drag{1.6f, 1, false},
+                                           // Swung near the pull's own sway, a period of about 20 updates
+                                           Drag{0.6f, 10, false}, Drag{0.3f, 10, false, true},
+                                           Drag{0.6f, 9, true, true}, Drag{0.6f, 9, false, true},
+                                           Drag{1.0f, 10, true, true}, Drag{1.0f, 10, false, true}),
                          [](const auto& info) {
                              const Drag& d = info.param;
                              return "Swing" + std::to_string(static_cast<int>(d.swing * 100)) + "cradEvery" +
-                                    std::to_string(d.every) + (d.rk4 ? "Rk4" : "Euler");
+                                    std::to_string(d.every) + (d.rk4 ? "Rk4" : "Euler") + (d.sideways ? "Sideways" : "");
                          });
