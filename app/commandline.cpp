@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "core/readfile.h"
 
@@ -31,18 +32,79 @@ CommandLine readCommandLine(int argc, const char* const* argv)
         c.sceneNamed = true;
     }
     if (c.sceneNamed) {
+        const std::string named = c.sceneFile;
+        // The user named it from here, not from the shipped files' folder (a current folder
+        // that is gone leaves nothing to count from).
+        std::error_code gone;
+        if (!readFolder().empty() && named[0] != '/')
+            c.sceneFile = (std::filesystem::current_path(gone) / named).string();
         // Checked before the window opens, and the way the scene reader will open it: a
         // pipe or a device would hold the start up for ever, a folder would fail only later.
-        std::FILE* f = openRegularFile(c.sceneFile.c_str(), "r");
+        std::FILE* f = gone ? nullptr : openRegularFile(c.sceneFile.c_str(), "r");
         if (!f) {
             struct stat info;
             const bool there = stat(c.sceneFile.c_str(), &info) == 0;
             c.status = 1;
-            c.message = "cannot open the scene file " + c.sceneFile;
+            c.message = "cannot open the scene file " + named;
             if (there && !S_ISREG(info.st_mode)) c.message += ": not a plain file";
             return c;
         }
         std::fclose(f);
     }
     return c;
+}
+
+std::string executableFolder()
+{
+    std::error_code e;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", e);
+    return e ? std::string() : self.parent_path().string();
+}
+
+std::string shippedFolder(const std::string& binDir)
+{
+    if (binDir.empty()) return binDir;
+    std::error_code e;
+    const std::filesystem::path bin = binDir;
+    if (std::filesystem::is_directory(bin / "data", e)) return binDir;
+    // TESSIVANE_SHARE_FROM_BIN: where an install puts them, counted from where it puts us.
+    const std::filesystem::path installed = (bin / TESSIVANE_SHARE_FROM_BIN).lexically_normal();
+    if (std::filesystem::is_directory(installed / "data", e)) return installed.string();
+    return binDir;
+}
+
+void readShippedFilesFrom(const std::string& shipped)
+{
+    struct stat there, here;
+    const bool isHere = stat(shipped.c_str(), &there) == 0 && stat(".", &here) == 0 &&
+                        there.st_dev == here.st_dev && there.st_ino == here.st_ino;
+    setReadFolder(shipped.empty() || isHere ? "" : shipped);
+}
+
+std::string informationRequested(int argc, const char* const* argv, const std::string& shipped)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-display" || arg == "-geometry") {
+            ++i;
+        } else if (arg == "--version") {
+            return "tessivane " TESSIVANE_VERSION "\n";
+        } else if (arg == "--help") {
+            return std::string(kUsage) +
+                   "\n"
+                   "An interactive 3-D physics and terrain sandbox. Without a scene file it opens the default "
+                   "world, test.scn among its shipped files; paths inside any scene count from that folder.\n"
+                   "Window options: -display NAME, -geometry WxH+X+Y.\n"
+                   "Keys (the view under the cursor): e d s f r v fly, j l i k o u turn, 1-0 and shift+1-0 "
+                   "speeds, space four views, a frame the world, n step, z fountain, \\ record, Page Down / Up "
+                   "next / previous world, F1 every key and button, Esc quit; mouse: left grab, right pin, "
+                   "middle orbit, wheel fly.\n"
+                   "Shipped files (test.scn, data/, worlds/): " +
+                   (shipped.empty() ? std::string("the current folder") : shipped) +
+                   "\n"
+                   "Recordings (backslash) are written to the current folder.\n"
+                   "--help prints this, --version the version.\n";
+        }
+    }
+    return "";
 }

@@ -8,12 +8,15 @@
 
 #include "view/cameramove.h"
 #include "core/input.h"
+#include "core/problems.h"
 #include "app/shell.h"
 #include "view/viewport.h"
 #include "gui/gui.h"
 #include "scene/parscene.h"
 #include "terrain/displaysettings.h"
 #include "terrain/lodrings.h"
+
+static_assert(kShiftModifier == GLUT_ACTIVE_SHIFT, "the input state keeps the window library's modifier bits");
 
 
 void resetControl(Application& app)
@@ -84,6 +87,21 @@ void findOrbitPivot(Application& app)
 void frameWorld(Application& app, Viewport& v)
 {
     if (v.camera) frameBox(*v.camera, app.scene.worldBox(), v.aspect());
+}
+
+void homeView(Application& app, Viewport& v)
+{
+    Camera* c = v.camera;
+    if (!c) return;
+    if (c == &app.views.main) {
+        app.scene.placeAtStart(*c);
+        return;
+    }
+    Views start;
+    setUpCameras(start, c->renderer);
+    if (c == &app.views.top) *c = start.top;
+    if (c == &app.views.front) *c = start.front;
+    if (c == &app.views.side) *c = start.side;
 }
 
 namespace {
@@ -193,10 +211,13 @@ void onMouseButton(Application& app, int button, int state, int x, int y, int mo
         if (app.input.placementMode == 1 || app.input.placementMode == 2) {
             if (hasCamera) {
                 Ray ray = rayUnderMouse(app, *v);
-                if (app.input.placementMode == 1)
-                    app.scene.placeSource(ray);
-                else
+                if (app.input.placementMode == 2)
                     app.scene.placeSink(ray);
+                else if (app.scene.placeSource(ray) < 0)
+                    // Said in the window only: the console stays as it always was.
+                    tv::noteProblem(app.scene.parSys.liveCount() < MAX_PARTICLES
+                                        ? "no source placed: nothing solid under the cursor"
+                                        : "no source placed: every particle is in use");
             }
             app.input.placementMode = 0;
         } else if (modifiers & GLUT_ACTIVE_SHIFT) {
@@ -217,14 +238,7 @@ void onMouseButton(Application& app, int button, int state, int x, int y, int mo
             if (hasCamera) app.orbit = {v->camera, v, {}, false, app.input.mouseX, app.input.mouseY, x, y};
         } else if (button == GLUT_RIGHT_BUTTON) {
             // Pin the held particle in place, or free it again.
-            if (Particle* p = app.scene.heldParticle) {
-                if (p->invMass != 0) {
-                    p->invMass = 0;
-                    p->vel = {0, 0, 0};
-                } else {
-                    p->invMass = 1;
-                }
-            }
+            if (Particle* p = app.scene.heldParticle) app.scene.parSys.pinByHand(p, p->invMass != 0);
         }
     } else if (state == GLUT_UP) {
         if (button == GLUT_LEFT_BUTTON) app.scene.grabParticle(nullptr);

@@ -30,6 +30,9 @@ void resetControl(Application& app);
 void findOrbitPivot(Application& app);
 // Fits the world into the viewport's camera ('a').
 void frameWorld(Application& app, Viewport& v);
+// Puts the viewport's camera back where it started (Home): the main camera at the
+// world's start, level; a fixed view where the program opened it.
+void homeView(Application& app, Viewport& v);
 
 // Run once per frame after the scene's update: the display switches the keys flip, each
 // change reported on the console.

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
+#include "app/commandline.h"
 #include "app/shell.h"
 
 namespace {
@@ -29,6 +31,14 @@ int main(int argc, char** argv)
 {
     // The console is the program's log: keep it line by line even when piped to a file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // The shipped files are read from beside the executable, whatever folder it started in.
+    const std::string shipped = shippedFolder(executableFolder());
+    const std::string answer = informationRequested(argc, argv, shipped);
+    if (!answer.empty()) {
+        std::fputs(answer.c_str(), stdout);
+        return 0;
+    }
+    readShippedFilesFrom(shipped);
     // Without a display the window library would stop with its own error; say it plainly.
     // Probe the display the window library will use: a "-display NAME" argument (the last
     // one, as the library reads them) over DISPLAY.

@@ -3,15 +3,20 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <thread>
 
 #include "app/commandline.h"
 #include "app/control.h"
 #include "core/debug.h"
 #include "core/input.h"
+#include "core/problems.h"
 #include "view/viewport.h"
 #include "assets/dumper.h"
 #include "gui/gui.h"
+#include "gui/hud.h"
 #include "gui/overlay.h"
 #include "scene/parscene.h"
 
@@ -53,7 +58,26 @@ OverlayFigures currentFigures(const Application& app)
     // The view the keys steer: the one under the cursor.
     f.view = app.hoverViewport ? cameraName(app.views, app.hoverViewport->camera) : "NONE";
     f.fourViews = !app.input.singleView;
+    for (const std::string& file : app.worlds.files) {
+        std::string name = WorldList::name(file);
+        if (name.empty()) name = file == "test.scn" ? "default" : file;
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+        f.worlds.push_back(name);
+    }
+    f.world = static_cast<int>(app.worlds.current);
     return f;
+}
+
+// Whether nothing a paused frame shows is changing: no key or button down (held keys fly,
+// step and drag), no recording, no new status line (the overlay's figures) and the
+// problem line as it was. Input events mark their own change through the pace.
+bool stillPicture(const Application& app, bool statusPrinted, bool bannerChanged)
+{
+    if (app.scene.timeStep != 0 || app.input.recording || app.input.mouseButtons || statusPrinted || bannerChanged)
+        return false;
+    for (int k = 0; k < 256; ++k)
+        if (app.keys.down[k] || app.keys.transition[k] != KEY_UP) return false;
+    return true;
 }
 }  // namespace
 
@@ -103,13 +127,23 @@ bool initChain(Application& app, ProcAddressLoader loader)
 
 void drawSequence(Application& app)
 {
+    const int width = app.input.windowWidth, height = app.input.windowHeight;
     renderViews(app.views, app.scene.display.viewCulling);
     findOrbitPivot(app);
+    drawParticleMarks(particleMarks(app.views.list, app.scene.heldParticle, app.scene.parSys.handPinned), width,
+                      height);
+    if (!app.input.singleView)
+        for (const Viewport* v : app.views.list) drawViewLabel(*v, cameraName(app.views, v->camera));
     TV_ASSERT(app.buttonBar);
-    app.buttonBar->draw(app.input.windowWidth, app.input.windowHeight);
-    if (app.helpOverlay.visible) app.helpOverlay.draw(app.input.windowWidth, app.input.windowHeight, currentFigures(app));
+    app.buttonBar->draw(width, height);
+    app.problemBanner.draw(width, height);
+    if (app.helpOverlay.visible) app.helpOverlay.draw(width, height, currentFigures(app));
+    if (app.input.recording) {
+        app.dumper.dump();
+        // After the read-back: the recording keeps the world, not the sign that it runs.
+        drawRecordingDot(width, height);
+    }
     app.swapBuffers();
-    if (app.input.recording) app.dumper.dump();
 }
 
 void readInput(Application& app)
@@ -126,6 +160,7 @@ void idleCycle(Application& app)
     // Every force pass of the step sees the same press, so the fourth-order step starts
     // four fountains for one.
     app.scene.fountainRequested = app.keys.pressed('z');
+    const int second = app.scene.lastSecond;
     // 'n' on a paused world runs the one update play would have run; while playing it waits.
     if ((app.keys.pressed('n') || app.keys.pressed('N')) && app.scene.timeStep == 0)
         app.scene.singleStep();
@@ -133,7 +168,9 @@ void idleCycle(Application& app)
         app.scene.update();
     toggleDisplaySwitches(app.keys, app.scene.display);
     app.scene.trackMouse();
-    drawSequence(app);
+    const bool statusPrinted = app.scene.lastSecond != second;
+    const bool bannerChanged = app.problemBanner.follow(tv::lastProblem(), ParScene::elapsedMs());
+    if (app.pace.draw(stillPicture(app, statusPrinted, bannerChanged))) drawSequence(app);
 }
 
 void shutdownSystem(Application& app)
@@ -169,9 +206,23 @@ void onKeyboard(Application& app, unsigned char key, int x, int y)
 
 void onKeyboardUp(Application& app, unsigned char key, int, int) { app.keys.down[key] = 0; }
 
+namespace {
+// As RESET does, with another scene file: a failure leaves an empty world.
+void switchWorld(Application& app, int by)
+{
+    if (app.worlds.files.size() < 2) return;
+    app.scene.sceneFile = app.worlds.step(by);
+    std::printf("world: %s\n", app.scene.sceneFile.c_str());
+    app.scene.init();
+    glutSetWindowTitle(app.worlds.title().c_str());
+}
+}  // namespace
+
 void onSpecialKey(Application& app, int key, int, int)
 {
+    if (key == GLUT_KEY_PAGE_DOWN || key == GLUT_KEY_PAGE_UP) switchWorld(app, key == GLUT_KEY_PAGE_DOWN ? 1 : -1);
     if (key == GLUT_KEY_F1) app.helpOverlay.visible = !app.helpOverlay.visible;
+    if (key == GLUT_KEY_HOME && app.hoverViewport) homeView(app, *app.hoverViewport);
 }
 
 namespace {
@@ -179,18 +230,38 @@ namespace {
 // own. Set by runTessivane for the length of its event loop.
 Application* running = nullptr;
 
+// The application every event reaches, which may change what the next frames show.
+Application& touched()
+{
+    running->pace.changed();
+    return *running;
+}
+
 void glutDisplay() { drawSequence(*running); }
-void glutIdle() { idleCycle(*running); }
-void glutReshape(int width, int height) { onReshape(*running, width, height); }
+void glutIdle()
+{
+    Application& app = *running;
+    const FramePace::Clock::duration wait = app.pace.wait(FramePace::Clock::now());
+    if (wait > FramePace::Clock::duration::zero()) {
+        std::this_thread::sleep_for(wait);
+        return;
+    }
+    idleCycle(app);
+    if (app.crosshair != (app.input.placementMode != 0)) {
+        app.crosshair = !app.crosshair;
+        glutSetCursor(app.crosshair ? GLUT_CURSOR_CROSSHAIR : GLUT_CURSOR_INHERIT);
+    }
+}
+void glutReshape(int width, int height) { onReshape(touched(), width, height); }
 void glutMouse(int button, int state, int x, int y)
 {
-    onMouseButton(*running, button, state, x, y, glutGetModifiers());
+    onMouseButton(touched(), button, state, x, y, glutGetModifiers());
 }
-void glutMotion(int x, int y) { onMotion(*running, x, y); }
-void glutPassiveMotion(int x, int y) { onPassiveMotion(*running, x, y); }
-void glutKeyboard(unsigned char key, int x, int y) { onKeyboard(*running, key, x, y); }
-void glutKeyboardUp(unsigned char key, int x, int y) { onKeyboardUp(*running, key, x, y); }
-void glutSpecial(int key, int x, int y) { onSpecialKey(*running, key, x, y); }
+void glutMotion(int x, int y) { onMotion(touched(), x, y); }
+void glutPassiveMotion(int x, int y) { onPassiveMotion(touched(), x, y); }
+void glutKeyboard(unsigned char key, int x, int y) { onKeyboard(touched(), key, x, y); }
+void glutKeyboardUp(unsigned char key, int x, int y) { onKeyboardUp(touched(), key, x, y); }
+void glutSpecial(int key, int x, int y) { onSpecialKey(touched(), key, x, y); }
 }  // namespace
 
 void* glxLoader(const char* name)
@@ -226,7 +297,9 @@ int runTessivane(Application& app, int argc, char** argv)
         return commandLine.status;
     }
     app.scene.sceneFile = commandLine.sceneFile;
+    app.worlds.load(app.scene.sceneFile);
     createWindow();
+    glutSetWindowTitle(app.worlds.title().c_str());
 
     running = &app;
     glutDisplayFunc(glutDisplay);

@@ -4,10 +4,13 @@
 #include <memory>
 
 #include "app/control.h"
+#include "app/framepace.h"
+#include "app/worlds.h"
 #include "assets/dumper.h"
 #include "core/glext.h"
 #include "core/input.h"
 #include "gui/gui.h"
+#include "gui/hud.h"
 #include "gui/overlay.h"
 #include "scene/parscene.h"
 #include "view/viewport.h"
@@ -32,6 +35,10 @@ struct Application {
     Viewport* hoverViewport = nullptr;
     Viewport* activeViewport = nullptr;
     Orbit orbit;
+    FramePace pace;
+    ProblemBanner problemBanner;
+    WorldList worlds;  // Page Up / Page Down
+    bool crosshair = false;  // the cursor shown while a click will place a source or a sink
     // Swaps the buffers; the real program uses GLUT's, tests their own.
     void (*swapBuffers)() = nullptr;
 };
@@ -41,14 +48,15 @@ void setGlState();
 bool initChain(Application& app, ProcAddressLoader loader);
 // The first steps of every frame: the mouse ray, the button bar, key transitions, flight.
 void readInput(Application& app);
-// readInput, the scene update, drawSequence.
+// readInput, the scene update, drawSequence (unless the paused picture stands still).
 void idleCycle(Application& app);
 void drawSequence(Application& app);
 void shutdownSystem(Application& app);
 void onReshape(Application& app, int width, int height);
 void onKeyboard(Application& app, unsigned char key, int x, int y);
 void onKeyboardUp(Application& app, unsigned char key, int x, int y);
-// F1 shows or hides the help overlay.
+// F1 shows or hides the help overlay; Home takes the view under the cursor home; Page Up
+// and Page Down open the previous and next world.
 void onSpecialKey(Application& app, int key, int x, int y);
 
 // The window "Tessivane", 720 × 480, with its GL context current and GLUT's clock behind

@@ -11,6 +11,7 @@
 
 #include "core/readfile.h"
 #include "assets/image.h"
+#include "core/problems.h"
 
 void freeImage(Image* image)
 {
@@ -262,7 +263,7 @@ Image* loadBmpImage(const char* path)
     // An empty file cannot be mapped, so it fails like a missing one.
     if (!file || size <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         if (file) std::fclose(file);
-        std::printf("Failed to open DIB file %s.\n", path ? path : "");
+        tv::problem("Failed to open DIB file %s.\n", readPath(path).c_str());
         return nullptr;
     }
     unsigned char* bytes = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(size)));
@@ -274,7 +275,7 @@ Image* loadBmpImage(const char* path)
     std::fclose(file);
     if (got != static_cast<size_t>(size)) {
         std::free(bytes);
-        std::printf("Failed to open DIB file %s.\n", path);
+        tv::problem("Failed to open DIB file %s.\n", readPath(path).c_str());
         return nullptr;
     }
     Image* image = decodeBmp(bytes, got);

@@ -20,8 +20,7 @@ public:
     int width = -1, height = -1;
     uint8_t* buffer = nullptr;
     int frameCounter = 0;
-    // Read after the swap. With Mesa's software path the back buffer still holds the frame
-    // just shown (the front buffer reads black there). Offscreen tests point this at
-    // their own colour attachment.
+    // Read before the swap, from the back buffer (the front buffer reads black with Mesa's
+    // software path). Offscreen tests point this at their own colour attachment.
     unsigned readBuffer = 0x0405;  // GL_BACK
 };

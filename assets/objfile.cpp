@@ -4,6 +4,7 @@
 
 #include "assets/texture.h"
 #include "core/debug.h"
+#include "core/problems.h"
 #include "core/readfile.h"
 
 #include <algorithm>
@@ -81,7 +82,7 @@ void readFloats(Cursor& c, float* values, int count)
         if (!(std::fabs(value) <= FLT_MAX)) {
             const char* lineEnd = c.p;
             while (lineEnd < c.end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
-            std::printf("found a number that is not finite: %.*s\n", int(std::min<ptrdiff_t>(lineEnd - line, 255)),
+            tv::problem("found a number that is not finite: %.*s\n", int(std::min<ptrdiff_t>(lineEnd - line, 255)),
                         line);
             break;
         }
@@ -152,7 +153,7 @@ char* readWholeFile(const char* path, size_t& size)
 {
     FILE* f = openRegularFile(path, "r");
     if (!f) {
-        std::printf("unable to open the file %s\n", path);
+        tv::problem("unable to open the file %s\n", readPath(path).c_str());
         return nullptr;
     }
     long length = -1;
@@ -328,18 +329,18 @@ bool ObjFile::postProcess(bool withEdges)
         for (int k = 0; k < 3; ++k) {
             const ObjCorner& corner = triangles[t].corner[k];
             if (corner.vertex < 0 || corner.vertex >= vertexCount) {
-                std::printf("found an out of bounds vertex at tri %d point %d with index %d, max %d\n", int(t), k,
+                tv::problem("found an out of bounds vertex at tri %d point %d with index %d, max %d\n", int(t), k,
                             corner.vertex, vertexCount);
                 clear();
                 return false;
             }
             if ((flags & hasTexCoords) && (corner.texture < 0 || corner.texture >= int(texCoords.size()))) {
-                std::printf("found an out of bounds texcoord index %d, max %d\n", corner.texture,
+                tv::problem("found an out of bounds texcoord index %d, max %d\n", corner.texture,
                             int(texCoords.size()));
                 flags &= ~hasTexCoords;
             }
             if ((flags & hasNormals) && (corner.normal < 0 || corner.normal >= int(normals.size()))) {
-                std::printf("found an out of bounds normal index %d, max %d\n", corner.normal, int(normals.size()));
+                tv::problem("found an out of bounds normal index %d, max %d\n", corner.normal, int(normals.size()));
                 flags &= ~hasNormals;
             }
         }

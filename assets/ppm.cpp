@@ -13,6 +13,7 @@
 
 #include "core/readfile.h"
 #include "assets/image.h"
+#include "core/problems.h"
 
 namespace {
 
@@ -128,7 +129,7 @@ Image* loadPpmImage(const char* path)
 {
     FILE* file = openRegularFile(path, "r");
     if (!file) {
-        std::printf("unable to open ppm file %s\n", path ? path : "");
+        tv::problem("unable to open ppm file %s\n", readPath(path).c_str());
         return nullptr;
     }
     Image* image = readPpm(file);

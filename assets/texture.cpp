@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/glext.h"
+#include "core/problems.h"
 
 namespace {
 
@@ -201,12 +202,12 @@ bool Texture::load2DWithAlpha(const char* colourPath, const char* alphaPath)
 {
     Image* colour = loadImage(colourPath);
     if (!colour) {
-        std::printf("Texture::load2DWithAlpha() - failed to load colormap %s\n", colourPath);
+        tv::problem("Texture::load2DWithAlpha() - failed to load colormap %s\n", colourPath);
         return false;
     }
     Image* alpha = loadImage(alphaPath);
     if (!alpha) {
-        std::printf("Texture::load2DWithAlpha() - failed to load alphamap %s\n", alphaPath);
+        tv::problem("Texture::load2DWithAlpha() - failed to load alphamap %s\n", alphaPath);
         freeImage(colour);
         return false;
     }

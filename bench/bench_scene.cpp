@@ -1,12 +1,20 @@
 // One scene update with both pools full: emission, glow and emitter ageing, the RK4
-// step and the collision pass of ~3000 children bouncing on a floor instance.
+// step and the collision pass of ~3000 children bouncing on a floor instance; and one
+// update of each world of the gallery, three seconds into its play.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "scene/parscene.h"
+
+#ifdef TV_HAVE_GL_CONTEXT
+#include <unistd.h>
+
+#include "support/glcontext.h"
+#endif
 
 namespace {
 int frozenClock() { return 0; }
@@ -67,3 +75,45 @@ void BM_UpdateFullPools(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_UpdateFullPools)->Unit(benchmark::kMicrosecond);
+
+#ifdef TV_HAVE_GL_CONTEXT
+namespace {
+// build/bin/bench_scene --benchmark_filter=Gallery
+void BM_Gallery(benchmark::State& state, const char* world, bool rk4)
+{
+    static bool gl = GlContext::make(64, 64);
+    if (!gl || chdir(TV_RUN_DIR) != 0) {
+        state.SkipWithError("no GL context or no shipped files");
+        return;
+    }
+    ParScene::elapsedMs = frozenClock;
+    std::FILE* saved = stdout;
+    stdout = std::fopen("/dev/null", "w");  // the scene's echo and status lines
+    {
+        ParScene scene;
+        scene.sceneFile = std::string(world) == "default" ? "test.scn" : std::string("worlds/") + world + ".scn";
+        const bool ok = scene.init();
+        scene.setUseRk4(rk4);
+        scene.setTimeStep(ParScene::kPlayStep);
+        for (int i = 0; ok && i < 180; ++i) scene.update();
+        for (auto _ : state) scene.update();
+        state.counters["particles"] = scene.parSys.liveCount();
+        state.counters["springs"] = scene.springSys.count();
+        if (!ok) state.SkipWithError("the world did not load");
+    }
+    std::fclose(stdout);
+    stdout = saved;
+}
+}  // namespace
+
+#define TV_GALLERY(name)                                                                                       \
+    BENCHMARK_CAPTURE(BM_Gallery, name##_rk4, #name, true)->Unit(benchmark::kMicrosecond);                     \
+    BENCHMARK_CAPTURE(BM_Gallery, name##_euler, #name, false)->Unit(benchmark::kMicrosecond)
+TV_GALLERY(bridge);
+TV_GALLERY(character);
+TV_GALLERY(cloth);
+TV_GALLERY(landscape);
+TV_GALLERY(pressures);
+TV_GALLERY(sinks);
+TV_GALLERY(default);
+#endif

@@ -20,6 +20,9 @@ struct KeyTable {
     bool pressed(unsigned char key) const { return transition[key] == KEY_PRESSED; }
 };
 
+// The Shift bit of InputState::modifiers, as the window library reports it.
+constexpr int kShiftModifier = 1;
+
 struct InputState {
     int windowWidth = 1;
     int windowHeight = 1;

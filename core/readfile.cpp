@@ -4,10 +4,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-FILE* openRegularFile(const char* path, const char* mode)
+namespace {
+std::string& folderSetting()
 {
+    static std::string folder;
+    return folder;
+}
+}  // namespace
+
+void setReadFolder(const std::string& folder) { folderSetting() = folder; }
+
+const std::string& readFolder() { return folderSetting(); }
+
+std::string readPath(const char* path)
+{
+    if (!path) return "";
+    const std::string& folder = readFolder();
+    if (folder.empty() || path[0] == '/') return path;
+    return folder + "/" + path;
+}
+
+FILE* openRegularFile(const char* name, const char* mode)
+{
+    if (!name) return nullptr;
+    const std::string where = readPath(name);
+    const char* path = where.c_str();
     struct stat info;
-    if (!path || stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
     // The name may be replaced by a pipe between the look and the open: open without
     // waiting for a writer, then look again at what was opened.
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -7,13 +7,14 @@
 
 #include "core/debug.h"
 #include "core/input.h"
+#include "core/problems.h"
 #include "scene/parscene.h"
 
 GlGuiButton::GlGuiButton(int x_, int y_, int width_, int height_, const char* imagePath)
     : x(x_), y(y_), width(width_), height(height_)
 {
     if (imagePath && !image.load(imagePath))
-        std::printf("GlGuiButton::GlGuiButton: failed to load file %s\n", imagePath);
+        tv::problem("GlGuiButton::GlGuiButton: failed to load file %s\n", imagePath);
 }
 
 void GlGuiButton::drawQuad(const Texture& texture) const
@@ -39,7 +40,7 @@ namespace {
 // A second picture of a two-image button, reported like the first.
 void loadSecond(Texture& texture, const char* path)
 {
-    if (!texture.load(path)) std::printf("GlGuiButton::GlGuiButton: failed to load file %s\n", path);
+    if (!texture.load(path)) tv::problem("GlGuiButton::GlGuiButton: failed to load file %s\n", path);
 }
 }  // namespace
 
@@ -59,10 +60,38 @@ bool IntegratorButton::handleMouse(int newButtons, int oldButtons, int px, int p
 
 SourceButton::SourceButton(ParScene* s, InputState* in) : SceneButton(s, 0, 32, 64, 32, "data/source.bmp"), input(in) {}
 
+void SourceButton::draw()
+{
+    drawQuad(image);
+    if (!input || input->placementMode == 0) return;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_LINE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor3f(0.4f, 0.35f, 0);
+    glBegin(GL_QUADS);
+    glVertex2i(x, y);
+    glVertex2i(x + width, y);
+    glVertex2i(x + width, y + height);
+    glVertex2i(x, y + height);
+    glEnd();
+    glDisable(GL_BLEND);
+    glColor3f(1, 0.85f, 0);
+    glLineWidth(2);
+    glBegin(GL_LINE_LOOP);
+    glVertex2i(x + 1, y + 1);
+    glVertex2i(x + width - 1, y + 1);
+    glVertex2i(x + width - 1, y + height - 1);
+    glVertex2i(x + 1, y + height - 1);
+    glEnd();
+    glPopAttrib();
+}
+
 bool SourceButton::handleMouse(int newButtons, int oldButtons, int px, int py)
 {
     if (!contains(px, py)) return false;
-    if (leftPressed(newButtons, oldButtons) && input) input->placementMode = 1;
+    // With Shift the next press places a sink instead.
+    if (leftPressed(newButtons, oldButtons) && input) input->placementMode = input->modifiers & kShiftModifier ? 2 : 1;
     return true;
 }
 

@@ -53,10 +53,13 @@ public:
     Texture second;  // RK4 picture
 };
 
-// A press arms placement: the next press outside the bar places a particle source.
+// A press arms placement: the next press outside the bar places a particle source, or
+// with Shift held a sink.
 class SourceButton : public SceneButton {
 public:
     SourceButton(ParScene* scene, InputState* input);
+    // Lit while armed, for a source or a sink.
+    void draw() override;
     bool handleMouse(int newButtons, int oldButtons, int x, int y) override;
 
 private:

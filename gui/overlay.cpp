@@ -17,12 +17,13 @@ const char* const kControls[][4] = {
     {"N", "STEP WHEN PAUSED", "Z", "FOUNTAIN ON HELD"},
     {"\\", "RECORD FRAMES", "- =", "DETAIL RADIUS"},
     {"WCBYMHGT", "DISPLAY SWITCHES", "F1", "THIS HELP"},
-    {"ESC", "QUIT", "", ""},
+    {"ESC", "QUIT", "HOME", "VIEW BACK TO ITS START"},
     {"", "MOUSE", "", ""},
     {"LEFT", "GRAB AND DRAG", "RIGHT", "PIN / FREE HELD"},
     {"SHIFT+L/R", "GROUND TILE IN/OUT", "MIDDLE", "DRAG TO ORBIT"},
     {"WHEEL", "FLY / ZOOM", "", ""},
-    {"BUTTONS", "RK4/EULER  SOURCE  RESET  PLAY/PAUSE", "", ""},
+    {"PGUP PGDN", "PREVIOUS / NEXT WORLD", "", ""},
+    {"BUTTONS", "RK4/EULER  SOURCE (SHIFT: SINK)  RESET  PLAY/PAUSE", "", ""},
 };
 }  // namespace
 
@@ -47,6 +48,12 @@ std::vector<std::string> overlayLines(const OverlayFigures& f)
                   f.rk4 ? "RK4" : "EULER", f.paused ? "PAUSED" : "PLAYING", f.recording ? "RECORDING" : "NOT RECORDING",
                   f.view, f.fourViews ? " OF FOUR" : "");
     lines.emplace_back(text);
+    if (!f.worlds.empty()) {
+        std::string worlds = "WORLDS";
+        for (size_t i = 0; i < f.worlds.size(); ++i)
+            worlds += (static_cast<int>(i) == f.world ? "  [" : "  ") + f.worlds[i] + (static_cast<int>(i) == f.world ? "]" : "");
+        lines.push_back(worlds);
+    }
     return lines;
 }
 

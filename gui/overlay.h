@@ -12,6 +12,9 @@ struct OverlayFigures {
     bool rk4 = true, paused = true, recording = false;
     const char* view = "MAIN";
     bool fourViews = false;
+    // The worlds Page Up and Page Down step through, in capitals, and which one is open.
+    std::vector<std::string> worlds;
+    int world = 0;
 };
 
 // Every line of the overlay, top first: the controls, a blank, then the figures.

@@ -8,7 +8,7 @@
 // The drawing's texture is held through a pointer, so that the simulation sees no GL.
 class Texture;
 
-class Cloth : public SpringObj {
+class Cloth final : public SpringObj {
 public:
     // With the drawing, where Texture is complete.
     Cloth();

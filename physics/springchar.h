@@ -18,7 +18,7 @@ struct SpringCharNode {
     uint32_t bones;
 };
 
-class SpringChar : public SpringObj {
+class SpringChar final : public SpringObj {
 public:
     static constexpr int kNodeCount = 97;
     static constexpr int kBoneCount = 11;

@@ -1,6 +1,8 @@
 #include "physics/springobj.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "core/debug.h"
 
@@ -116,5 +118,19 @@ void SpringObj::setKd(float k)
         Spring& s = springSys->spring[spring[i]];
         TV_ASSERT(s.active);
         s.kd = k;
+    }
+}
+
+void SpringObj::setViscosity(float most)
+{
+    std::unordered_map<const Particle*, int> springsAt;
+    for (int k : spring) {
+        const Spring& s = springSys->spring[k];
+        ++springsAt[s.p0];
+        ++springsAt[s.p1];
+    }
+    for (int k : spring) {
+        Spring& s = springSys->spring[k];
+        s.across = most / static_cast<float>(std::max(springsAt[s.p0], springsAt[s.p1]));
     }
 }

@@ -24,6 +24,10 @@ public:
     void scale(const Vec3& v);
     void setKs(float k);
     void setKd(float k);
+    // Makes the body a viscous sheet: each spring also damps the whole relative velocity
+    // of its ends, sideways included, and no particle gets more than `most` mass units
+    // per second from all its springs together.
+    void setViscosity(float most);
 
     std::vector<Particle*> vertex;
     std::vector<int> spring;

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "core/debug.h"
+#include "core/problems.h"
 #include "physics/springsystem_lanes.h"
 
 Particle* ParticleSystem::allocParticle()
@@ -21,7 +22,20 @@ Particle* ParticleSystem::allocParticle()
 void ParticleSystem::freeParticle(Particle* p)
 {
     TV_ASSERT(p);
+    if (!handPinned.empty()) std::erase(handPinned, p);
     recycle(p);
+}
+
+void ParticleSystem::pinByHand(Particle* p, bool pin)
+{
+    std::erase(handPinned, p);
+    if (pin) {
+        p->invMass = 0;
+        p->vel = {0, 0, 0};
+        handPinned.push_back(p);
+    } else {
+        p->invMass = 1;
+    }
 }
 
 namespace {
@@ -30,7 +44,7 @@ int runawayForces = -1;  // replaced while a report is open; -1 when none is
 
 Vec3 outOfBoundsForce(const Vec3& F)
 {
-    if (runawayForces <= 0) std::printf("got an out of bounds force: %f %f %f\n", F.x, F.y, F.z);
+    if (runawayForces <= 0) tv::problem("got an out of bounds force: %f %f %f\n", F.x, F.y, F.z);
     if (runawayForces >= 0 && runawayForces < INT_MAX) ++runawayForces;
     return {0, 0, 0};
 }
@@ -43,7 +57,7 @@ RunawayForceReport::RunawayForceReport() : outermost(runawayForces < 0)
 RunawayForceReport::~RunawayForceReport()
 {
     if (!outermost) return;
-    if (runawayForces > 0) std::printf("out of bounds forces replaced this update: %d\n", runawayForces);
+    if (runawayForces > 0) tv::problem("out of bounds forces replaced this update: %d\n", runawayForces);
     runawayForces = -1;
 }
 

@@ -39,12 +39,22 @@ public:
         release();
         return true;
     }
-    void release() { clear(); }
+    void release()
+    {
+        clear();
+        handPinned.clear();
+    }
 
     // None once MAX_PARTICLES records exist and none is free; `created` still counts
     // the refused request, up to INT_MAX.
     Particle* allocParticle();
     void freeParticle(Particle* p);
+
+    // Pins by the user's hand (invMass 0 and at rest), or frees them (invMass 1).
+    void pinByHand(Particle* p, bool pin);
+    // The particles the hand pinned, for the window to mark. A record given back leaves
+    // the list, so a record handed out again is never taken for a pinned one.
+    std::vector<Particle*> handPinned;
 };
 
 struct Spring {

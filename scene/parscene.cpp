@@ -66,6 +66,8 @@ void ParScene::reset()
     emitters.clear();
     springModels.clear();
     springSpaces.clear();
+    cloths.clear();
+    characters.clear();
     sinks.clear();
     objects.clear();
     landscapes.clear();
@@ -86,6 +88,10 @@ void ParScene::clear()
     springModels.clear();
     for (SpringSpace* s : springSpaces) delete s;
     springSpaces.clear();
+    for (Cloth* c : cloths) delete c;
+    cloths.clear();
+    for (SpringChar* c : characters) delete c;
+    characters.clear();
     for (Landscape* l : landscapes) delete l;
     landscapes.clear();
     startTransform = RigidTransform{};
@@ -136,8 +142,13 @@ bool ParScene::init()
     if (!(fwdModel = modelCache.getModel("data/fwd.obj", false))) return false;
     if (!load(sceneFile.c_str())) return false;
 
-    if (startCamera) startCamera->init(this, false, 0.25f, 0.25f, 1, 0.25f, 20000, startEye(), kIdentityQuat);
+    if (startCamera) placeAtStart(*startCamera);
     return true;
+}
+
+void ParScene::placeAtStart(Camera& camera)
+{
+    camera.init(this, false, 0.25f, 0.25f, 1, 0.25f, 20000, startEye(), kIdentityQuat);
 }
 
 Vec3 ParScene::startEye() const
@@ -227,6 +238,10 @@ BBox ParScene::worldBox() const
         for (const Particle* p : m->vertex) box.extend(p->pos);
     for (const SpringSpace* sp : springSpaces)
         for (const Particle* p : sp->vertex) box.extend(p->pos);
+    for (const Cloth* c : cloths)
+        for (const Particle* p : c->vertex) box.extend(p->pos);
+    for (const SpringChar* c : characters)
+        for (const Particle* p : c->vertex) box.extend(p->pos);
     for (const Emitter* e : emitters)
         if (e->particle) box.extend(e->particle->pos);
     if (landscapes.empty() || !landscapes[0]) return box;

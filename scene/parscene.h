@@ -9,6 +9,8 @@
 #include "core/vecmath.h"
 #include "assets/objfile.h"
 #include "assets/texture.h"
+#include "physics/cloth.h"
+#include "physics/springchar.h"
 #include "physics/springmodel.h"
 #include "physics/springspace.h"
 #include "physics/springsystem.h"
@@ -95,6 +97,8 @@ public:
     std::vector<ObjInst*> objects;
     std::vector<SpringModel*> springModels;
     std::vector<SpringSpace*> springSpaces;
+    std::vector<Cloth*> cloths;
+    std::vector<SpringChar*> characters;
     std::vector<Landscape*> landscapes;
     ParticleSystem parSys;
     SpringSystem springSys;
@@ -122,6 +126,8 @@ public:
     // Where the scene's start puts the main camera: 100 units behind the start point along
     // its turned +x, 30 above it.
     Vec3 startEye() const;
+    // Puts a camera at the start, level, as every init does the start camera.
+    void placeAtStart(Camera& camera);
     // The camera every init puts at the start (the main view's); none for a world without
     // a window.
     Camera* startCamera = nullptr;

@@ -40,6 +40,11 @@ void ParScene::render(Viewport&, Camera& camera)
         s->bindTexture();
         if (!display.viewCulling || bodyMayShow(*s, view)) s->draw(false);
     }
+    for (Cloth* c : cloths)
+        if (!display.viewCulling || bodyMayShow(*c, view)) c->draw();
+    for (SpringChar* c : characters)
+        if (!display.viewCulling || bodyMayShow(*c, view)) c->draw(camera);
+    glColor3f(1, 1, 1);
     for (Landscape* l : landscapes)
         if (l) l->render(camera, display);
 

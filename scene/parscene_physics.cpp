@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/debug.h"
+#include "core/problems.h"
 #include "scene/parscene.h"
 
 namespace {
@@ -58,7 +59,7 @@ void ParScene::step(float dt)
     // is, and whose move between two far but finite places can overflow.
     collide();
     if (const int restored = restoreNonFinite(parSys))
-        std::printf("non-finite particles put back at rest this update: %d\n", restored);
+        tv::problem("non-finite particles put back at rest this update: %d\n", restored);
 }
 
 TraceHit ParScene::trace(const Vec3& start, const Vec3& end, float radius) const

@@ -6,12 +6,36 @@
 #include <string>
 
 #include "core/debug.h"
+#include "core/problems.h"
 #include "core/readfile.h"
 #include "scene/parscene.h"
 #include "scene/scenereader.h"
 
 namespace {
+// A spring space knocked hard enough is stretched taut, and then it too has sideways
+// swings that no dashpot along its springs damps: under the Euler step a tower struck by
+// a swinging body grew them until it flew apart. Each corner's seven springs share this,
+// little beside their damping along the springs, so the space still wobbles freely.
+constexpr float kSpaceViscosity = 12;
+
+// A hanging sheet is taut, and a taut sheet's sideways ripples have no dashpot along its
+// springs to die in: under the explicit step they grow. Cloth and figures made by a scene
+// are viscous, with half of what a particle can take in a 1/60 s step (60 per second).
+constexpr float kSheetViscosity = 30;
+
 RigidTransform translation(const Vec3& v) { return {kIdentityQuat, v}; }
+
+// The reader's problems ("found an unknown command", "found a number that is not
+// finite", a refused value) are already on the console; the window shows them too.
+void noteFoundLines(const std::string& messages)
+{
+    for (size_t at = 0; at < messages.size();) {
+        size_t end = messages.find('\n', at);
+        if (end == std::string::npos) end = messages.size();
+        if (messages.compare(at, 6, "found ") == 0) tv::noteProblem(messages.substr(at, end - at));
+        at = end + 1;
+    }
+}
 
 // "rotate angle x y z": degrees about the axis as written (not normalised); unconverted
 // values are 0.
@@ -51,6 +75,9 @@ struct SceneBuilder {
     ObjInst* objInst = nullptr;
     SpringModel* springModel = nullptr;
     SpringSpace* springSpace = nullptr;
+    Cloth* cloth = nullptr;
+    SpringChar* character = nullptr;
+    Sink* sink = nullptr;
     RigidTransform blockTransform;
     LandscapeSettings land;
     // Set when an emitter or a spring body could not be made: its block's lines, command
@@ -64,6 +91,8 @@ struct SceneBuilder {
             return;
         }
         std::fputs(r.messages.c_str(), stdout);
+        // An object block's model line reads as an unknown command, and is no problem.
+        if (r.kind != SceneRecord::Kind::ModelName) noteFoundLines(r.messages);
         switch (r.kind) {
         case SceneRecord::Kind::Command:
             open(r.block);
@@ -85,6 +114,9 @@ struct SceneBuilder {
         objInst = nullptr;
         springModel = nullptr;
         springSpace = nullptr;
+        cloth = nullptr;
+        character = nullptr;
+        sink = nullptr;
         blockTransform = RigidTransform{};
     }
 
@@ -138,6 +170,28 @@ struct SceneBuilder {
             }
             scene.springSpaces.push_back(springSpace);
             break;
+        case SceneBlock::Cloth:
+            // Bound to the systems now; the grid line takes its particles.
+            cloth = new Cloth;
+            cloth->SpringObj::init(&scene.parSys, &scene.springSys);
+            scene.cloths.push_back(cloth);
+            break;
+        case SceneBlock::Character:
+            character = new SpringChar;
+            if (!character->init(&scene.parSys, &scene.springSys)) {
+                // Its own lines have said why; nothing of it stays in the world.
+                delete character;
+                character = nullptr;
+                lostBlock = "entered character block without a character\n";
+                break;
+            }
+            character->setViscosity(kSheetViscosity);
+            scene.characters.push_back(character);
+            break;
+        case SceneBlock::Sink:
+            sink = new Sink;
+            scene.sinks.push_back(sink);
+            break;
         case SceneBlock::Landscape:
         case SceneBlock::None:
             break;
@@ -164,6 +218,15 @@ struct SceneBuilder {
             break;
         case SceneBlock::Landscape:
             landscapeKey(r);
+            break;
+        case SceneBlock::Cloth:
+            clothKey(r);
+            break;
+        case SceneBlock::Character:
+            characterKey(r);
+            break;
+        case SceneBlock::Sink:
+            sinkKey(r);
             break;
         case SceneBlock::None:
             break;
@@ -263,7 +326,7 @@ struct SceneBuilder {
     {
         ObjInst& o = *objInst;
         const ObjFile* m = scene.modelCache.getModel(name, false);
-        if (!m) std::printf("failed to load the model %s\n", name);
+        if (!m) tv::problem("failed to load the model %s\n", name);
         o.setModel(m);
         o.model = m;
     }
@@ -305,9 +368,33 @@ struct SceneBuilder {
         return true;
     }
 
+    // "pin x y z r": every particle of the body within r of the point, as it stands now.
+    static void pinWithin(SpringObj& s, const SceneRecord& r)
+    {
+        if (r.count < 4) {
+            std::printf("a pin needs a centre and a reach: pin x y z r\n");
+            return;
+        }
+        const Vec3 centre(r.value[0], r.value[1], r.value[2]);
+        const float reach = r.value[3];
+        int pinned = 0;
+        for (Particle* p : s.vertex) {
+            if (!p || !(length(p->pos - centre) <= reach)) continue;
+            p->invMass = 0;
+            p->vel = Vec3(0, 0, 0);
+            ++pinned;
+        }
+        if (pinned)
+            std::printf("pinned %d particle%s within %g of %g %g %g\n", pinned, pinned == 1 ? "" : "s", reach, centre.x,
+                        centre.y, centre.z);
+        else
+            std::printf("no particle within %g of %g %g %g, none pinned\n", reach, centre.x, centre.y, centre.z);
+    }
+
     void springModelKey(const SceneRecord& r)
     {
         SpringModel& s = *springModel;
+        if (r.key == SceneKey::Pin) return pinWithin(s, r);
         if (springObjKey(s, r)) return;
         if (r.key == SceneKey::Model) {
             // The last model line says what the body is, as it does for an object: a file
@@ -331,14 +418,106 @@ struct SceneBuilder {
     void springSpaceKey(const SceneRecord& r)
     {
         SpringSpace& s = *springSpace;
+        if (r.key == SceneKey::Pin) return pinWithin(s, r);
         if (springObjKey(s, r)) return;
         if (r.key == SceneKey::Model) {
             // As in a spring model block, a model line whose file fails to load leaves the
             // body empty; the loader's message names the file, so none is added here.
             const ObjFile* m = r.hasWord ? scene.modelCache.getModel(r.word.c_str(), false) : nullptr;
             if (!s.setModel(m)) std::printf("failed to set springspace model to %s\n", r.word.c_str());
+            s.setViscosity(kSpaceViscosity);
         } else if (r.key == SceneKey::Texture) {
             if (r.hasWord) s.loadTexture(r.word.c_str());
+        }
+    }
+
+    void clothKey(const SceneRecord& r)
+    {
+        Cloth& c = *cloth;
+        switch (r.key) {
+        case SceneKey::Grid:
+            if (r.count == 0) break;
+            // A second grid line makes a new sheet in place of the first.
+            if (!c.init(r.integer, &scene.parSys, &scene.springSys, nullptr)) {
+                c.release();
+                c.SpringObj::init(&scene.parSys, &scene.springSys);
+                std::printf("no cloth of %d x %d was made\n", r.integer, r.integer);
+                break;
+            }
+            c.setViscosity(kSheetViscosity);
+            break;
+        case SceneKey::Size:
+            // The sheet is built one unit square; its size is its rest shape.
+            if (r.count == 0) break;
+            c.scale(Vec3(r.value[0], r.value[0], r.value[0]));
+            c.restretch();
+            break;
+        case SceneKey::Texture:
+            if (r.hasWord && !c.texture->load(r.word.c_str())) std::printf("failed to load the cloth texture %s\n", r.word.c_str());
+            break;
+        case SceneKey::Pin:
+            pinWithin(c, r);
+            break;
+        case SceneKey::Pinned:
+            if (r.hasWord) pinEdge(c, r.word);
+            break;
+        default:
+            springObjKey(c, r);
+            break;
+        }
+        c.computeBox();
+    }
+
+    // Rows run along +x from the sheet's first corner, and row n − 1 lies furthest along +y,
+    // before any turn: "top" is that row.
+    static void pinEdge(Cloth& c, const std::string& where)
+    {
+        const int n = c.n;
+        if (n < 2 || static_cast<int>(c.vertex.size()) != n * n) {
+            std::printf("a cloth needs its grid before pinned %s\n", where.c_str());
+            return;
+        }
+        const struct {
+            const char* word;
+            bool (*pins)(int r, int c, int last);
+        } kEdges[] = {
+            {"border", [](int r, int k, int last) { return r == 0 || k == 0 || r == last || k == last; }},
+            {"top", [](int r, int, int last) { return r == last; }},
+            {"bottom", [](int r, int, int) { return r == 0; }},
+            {"left", [](int, int k, int) { return k == 0; }},
+            {"right", [](int, int k, int last) { return k == last; }},
+            {"corners", [](int r, int k, int last) { return (r == 0 || r == last) && (k == 0 || k == last); }},
+            {"topcorners", [](int r, int k, int last) { return r == last && (k == 0 || k == last); }},
+        };
+        for (const auto& e : kEdges) {
+            if (where != e.word) continue;
+            int pinned = 0;
+            for (int r = 0; r < n; ++r)
+                for (int k = 0; k < n; ++k)
+                    if (e.pins(r, k, n - 1)) {
+                        Particle* p = c.vertex[r * n + k];
+                        p->invMass = 0;
+                        p->vel = Vec3(0, 0, 0);
+                        ++pinned;
+                    }
+            std::printf("pinned %d particles of the cloth's %s\n", pinned, where.c_str());
+            return;
+        }
+        std::printf("found an unknown cloth edge: %s (border, top, bottom, left, right, corners, topcorners)\n",
+                    where.c_str());
+    }
+
+    void characterKey(const SceneRecord& r) { springObjKey(*character, r); }
+
+    void sinkKey(const SceneRecord& r)
+    {
+        Sink& s = *sink;
+        if (r.key == SceneKey::Translate) {
+            Vec3 t;
+            assign(r, t);
+            s.pos += t;
+        } else if (r.key == SceneKey::Strength) {
+            assign(r, {&s.strength});
         }
     }
 
@@ -409,7 +588,7 @@ bool ParScene::load(const char* path)
     clear();
     FILE* f = openRegularFile(path, "rb");
     if (!f) {
-        std::printf("unable to open the file %s\n", path);
+        tv::problem("unable to open the file %s\n", readPath(path).c_str());
         return false;
     }
     SceneReader reader;

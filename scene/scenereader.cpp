@@ -46,6 +46,24 @@ const char* landscapeScaleRefusal(float s)
     return nullptr;
 }
 
+// Near its centre a sink pulls like a spring of stiffness `strength` on a particle of
+// unit mass. Past k·h² = 1 the 1/60 s step carries such a particle further past the
+// centre than it started, so every pass through flings it further out.
+constexpr float kMostSinkStrength = 3600;
+
+const char* sinkStrengthRefusal(float s)
+{
+    if (std::fabs(s) > kMostSinkStrength) return "a sink strength above 3600, too strong for the 1/60 s step";
+    return nullptr;
+}
+
+// A sheet of no size folds every spring to nothing.
+const char* clothSizeRefusal(float s)
+{
+    if (!(s > 0)) return "a cloth size of 0 or below";
+    return nullptr;
+}
+
 // A key is its word and one blank at the start of the line; "restretch" is its nine
 // letters alone, and `whole` keys are the whole line.
 struct KeySyntax {
@@ -96,7 +114,35 @@ constexpr KeySyntax kSpringKeys[] = {
     {"ks ", SceneKey::Ks, Args::Floats, "ks %f"},
     {"kd ", SceneKey::Kd, Args::Floats, "kd %f"},
     {"restretch", SceneKey::Restretch, Args::None, nullptr},
+    {"pin ", SceneKey::Pin, Args::Floats, "pin %f %f %f %f"},
     {"pressure ", SceneKey::Pressure, Args::Floats, "pressure %f"},
+};
+
+// A sheet is made by its grid line; the keys after it act on the sheet as it then is.
+constexpr KeySyntax kClothKeys[] = {
+    {"grid ", SceneKey::Grid, Args::Integer, "grid %d"},
+    {"size ", SceneKey::Size, Args::Floats, "size %f", nullptr, false, clothSizeRefusal},
+    {"translate ", SceneKey::Translate, Args::Floats, "translate %f %f %f"},
+    {"rotate ", SceneKey::Rotate, Args::Floats, "rotate %f %f %f %f"},
+    {"texture ", SceneKey::Texture, Args::Word, "texture %1023s"},
+    {"ks ", SceneKey::Ks, Args::Floats, "ks %f"},
+    {"kd ", SceneKey::Kd, Args::Floats, "kd %f"},
+    {"pin ", SceneKey::Pin, Args::Floats, "pin %f %f %f %f"},
+    {"pinned ", SceneKey::Pinned, Args::Word, "pinned %1023s"},
+};
+
+constexpr KeySyntax kCharacterKeys[] = {
+    {"translate ", SceneKey::Translate, Args::Floats, "translate %f %f %f"},
+    {"rotate ", SceneKey::Rotate, Args::Floats, "rotate %f %f %f %f"},
+    {"scale ", SceneKey::Scale, Args::Floats, "scale %f %f %f"},
+    {"restretch", SceneKey::Restretch, Args::None, nullptr},
+    {"ks ", SceneKey::Ks, Args::Floats, "ks %f"},
+    {"kd ", SceneKey::Kd, Args::Floats, "kd %f"},
+};
+
+constexpr KeySyntax kSinkKeys[] = {
+    {"translate ", SceneKey::Translate, Args::Floats, "translate %f %f %f"},
+    {"strength ", SceneKey::Strength, Args::Floats, "strength %f", nullptr, false, sinkStrengthRefusal},
 };
 
 constexpr KeySyntax kLandscapeKeys[] = {
@@ -132,6 +178,12 @@ KeyTable keysOf(SceneBlock block)
         return {std::begin(kSpringKeys), std::end(kSpringKeys) - 1};
     case SceneBlock::Landscape:
         return {std::begin(kLandscapeKeys), std::end(kLandscapeKeys)};
+    case SceneBlock::Cloth:
+        return {std::begin(kClothKeys), std::end(kClothKeys)};
+    case SceneBlock::Character:
+        return {std::begin(kCharacterKeys), std::end(kCharacterKeys)};
+    case SceneBlock::Sink:
+        return {std::begin(kSinkKeys), std::end(kSinkKeys)};
     case SceneBlock::None:
         break;
     }
@@ -156,6 +208,9 @@ bool commandBlock(const char* line, SceneBlock& block)
         {"springmodel", SceneBlock::SpringModel},
         {"springspace", SceneBlock::SpringSpace},
         {"landscape", SceneBlock::Landscape},
+        {"cloth", SceneBlock::Cloth},
+        {"character", SceneBlock::Character},
+        {"sink", SceneBlock::Sink},
     };
     for (const auto& c : kCommands) {
         if (std::strcmp(line, c.word) == 0) {

@@ -4,7 +4,7 @@
 // no GL and no world, only the block the earlier lines opened.
 #include <string>
 
-enum class SceneBlock { None, Start, Emitter, Object, SpringModel, SpringSpace, Landscape };
+enum class SceneBlock { None, Start, Emitter, Object, SpringModel, SpringSpace, Landscape, Cloth, Character, Sink };
 
 enum class SceneKey {
     Translate,
@@ -31,6 +31,11 @@ enum class SceneKey {
     Seed,
     TexDetail,
     Create,
+    Pin,
+    Grid,
+    Size,
+    Pinned,
+    Strength,
 };
 
 struct SceneRecord {

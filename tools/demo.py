@@ -39,6 +39,7 @@ def main():
     parser.add_argument("--four", action="store_true", help="record the four views instead of one")
     parser.add_argument("--fountain", action="store_true",
                         help="hold the jelly blob up in the sky and start fountains on it with z")
+    parser.add_argument("--world", help="open a world of the gallery by name (cloth, sinks, ...) instead of the default")
     parser.add_argument("--build", default=os.path.join(here, "..", "build"), help="the build folder")
     parser.add_argument("--console", help="write the program's console output to this file")
     args = parser.parse_args()
@@ -56,7 +57,14 @@ def main():
         sys.exit("%s already holds %s from an earlier recording (%d files); nothing there is written over: "
                  "name a new folder, or move them away first" % (out, taken[0], len(taken)))
 
-    s = tvdrive.Session(binary, os.path.join(build, "shipped"))
+    shipped = os.path.join(build, "shipped")
+    world = ()
+    if args.world:
+        world = ("worlds/%s.scn" % args.world,)
+        if not os.path.isfile(os.path.join(shipped, world[0])):
+            names = sorted(n[:-4] for n in os.listdir(os.path.join(shipped, "worlds")) if n.endswith(".scn"))
+            sys.exit("no world named %s; the gallery has %s" % (args.world, ", ".join(names)))
+    s = tvdrive.Session(binary, shipped, args=world)
     try:
         s.find_window()
         if not s.wait_for("par: ", timeout=60):

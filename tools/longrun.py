@@ -8,6 +8,13 @@
       line came every second, the counts stayed within the pools, and closing the window
       shut the program down cleanly.
 
+  longrun.py pace [--seconds 10]
+      The default world paused, then playing, untouched: the CPU time of the program
+      (every thread, from /proc) per second of wall clock between status lines, and the
+      updates each status line counts. Passes when the playing world makes at most 60
+      updates a second (the frame cap) and the paused one costs at most 0.6 CPU seconds a
+      second. The virtual X server's own time is not counted.
+
   longrun.py story --binary build-asan/run/tessivane
       The whole interaction story (the end-to-end story test) on a sanitizer build, then
       counts the frames it drew and reads the console for the sanitizers' reports.
@@ -111,6 +118,66 @@ def soak(args):
     return failures
 
 
+def cpu_seconds(pid):
+    """User and system time of every thread of the process so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def pace_phase(s, seconds):
+    """CPU seconds per second and the updates of each status line over `seconds` status
+    lines, measured from one status line to the next after a settling one."""
+    start = len(s.console())
+    if not s.wait_for("updates/sec:", timeout=30, start=start):
+        sys.exit("no status line: " + s.console()[-500:])
+    marks = []
+    seen = 0
+    deadline = time.time() + seconds * 3 + 30
+    while len(marks) <= seconds and time.time() < deadline:
+        text = s.console()[start:]
+        count = len(STATUS.findall(text))
+        if count > seen:
+            seen = count
+            marks.append((time.monotonic(), cpu_seconds(s.proc.pid)))
+        time.sleep(0.02)
+    rates = [(c1 - c0) / (t1 - t0) for (t0, c0), (t1, c1) in zip(marks, marks[1:])]
+    updates = [tvdrive.Status(m).updates for m in STATUS.finditer(s.console()[start:])][1:len(marks)]
+    return rates, updates
+
+
+def pace(args):
+    s = tvdrive.Session(os.path.abspath(args.binary), os.path.abspath(args.run_dir))
+    failures = []
+    try:
+        s.find_window(timeout=60)
+        if not s.wait_for("updates/sec:", timeout=60):
+            sys.exit("the sandbox did not start: " + s.console()[-500:])
+        # The cursor rests off the window, as a user's does while looking at a paused world.
+        s.xdo("mousemove", 1000, 700)
+        figures = {}
+        for phase in ("paused", "playing"):
+            if phase == "playing":
+                s.click(*tvdrive.centre_top(tvdrive.PLAY))
+                s.xdo("mousemove", 1000, 700)
+            figures[phase] = pace_phase(s, args.seconds)
+        s.close(timeout=60)
+    finally:
+        s.shutdown()
+    for phase, (rates, updates) in figures.items():
+        if not rates or not updates:
+            failures.append("no figures while %s" % phase)
+            continue
+        print("%s: CPU seconds per second median %.2f (%.2f..%.2f); updates/sec median %d (%d..%d), %d status lines" %
+              (phase, statistics.median(rates), min(rates), max(rates), statistics.median(updates), min(updates),
+               max(updates), len(rates)))
+    if figures["paused"][0] and statistics.median(figures["paused"][0]) > 0.6:
+        failures.append("a paused world costs more than 0.6 CPU seconds a second")
+    if figures["playing"][1] and statistics.median(figures["playing"][1]) > 60:
+        failures.append("the playing world runs more than 60 updates a second")
+    return failures
+
+
 def story(args):
     console = os.path.abspath(args.console or "story-console.txt")
     if os.path.exists(console):
@@ -154,17 +221,18 @@ def story(args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("mode", choices=["soak", "story"])
+    parser.add_argument("mode", choices=["soak", "story", "pace"])
     parser.add_argument("--binary", default=os.path.join(root, "build", "run", "tessivane"))
     parser.add_argument("--run-dir", help="the folder with test.scn and data/ (default: the build's "
                         "shipped/ beside the binary's folder, as the build made them)")
     parser.add_argument("--minutes", type=float, default=10.0, help="soak length")
     parser.add_argument("--frames", type=int, default=600, help="frames the story must draw at least")
     parser.add_argument("--console", help="where the story keeps the program's console output")
+    parser.add_argument("--seconds", type=int, default=10, help="status lines measured in each pace phase")
     args = parser.parse_args()
     if not args.run_dir:
         args.run_dir = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(args.binary))), "shipped")
-    failures = soak(args) if args.mode == "soak" else story(args)
+    failures = {"soak": soak, "story": story, "pace": pace}[args.mode](args)
     for f in failures:
         print("FAIL: " + f)
     print("PASS" if not failures else "FAIL")

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev zlib1g-dev
   xvfb xdotool imagemagick
   clang libclang-rt-14-dev
+  file  # cpack -G DEB finds the programs among the files it packs with it
 )
 
 missing=()

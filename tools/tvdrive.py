@@ -16,7 +16,7 @@ import time
 # What the program reads from its folder. Only these are copied into a session's folder:
 # never the user's recordings or other files that share a run folder with them, and
 # nothing the program writes can reach back into the folder they came from.
-INPUTS = ("test.scn", "bone.bmp", "data")
+INPUTS = ("test.scn", "bone.bmp", "data", "worlds")
 
 UPDATES = re.compile(r"updates/sec: (\d+)\n")
 
@@ -143,7 +143,7 @@ def read_bmp(path):
 class Session:
     """One Xvfb and one tessivane process, working in a scratch folder."""
 
-    def __init__(self, binary, run_dir, width=1024, height=768, args=()):
+    def __init__(self, binary, run_dir, width=1024, height=768, args=(), installed=False):
         self.binary = binary
         self.run_dir = run_dir
         self.workdir = tempfile.mkdtemp(prefix="tv_e2e_")
@@ -153,6 +153,10 @@ class Session:
                 shutil.copytree(src, os.path.join(self.workdir, name))
             elif os.path.exists(src):
                 shutil.copyfile(src, os.path.join(self.workdir, name))
+        # The program reads its shipped files from beside its executable, so a copy of it
+        # makes the scratch folder its run folder. An installed one runs where it is.
+        if not installed:
+            binary = shutil.copy(binary, os.path.join(self.workdir, "tessivane"))
         self.xvfb = None
         self._start_xvfb(width, height)
         self.env = dict(os.environ, DISPLAY=self.display)
@@ -241,7 +245,7 @@ class Session:
     def find_window(self, timeout=20):
         deadline = time.time() + timeout
         while time.time() < deadline:
-            ids = self.xdo("search", "--name", "^Tessivane$").split()
+            ids = self.xdo("search", "--name", "^Tessivane(: [a-z]+)?$").split()
             if ids:
                 self.window = int(ids[0])
                 self.xdo("windowfocus", "--sync", self.window)
@@ -302,7 +306,10 @@ class Session:
         self.release(button, shift)
 
     def close(self, timeout=20):
-        """Closes the window like a window manager would; returns the exit status."""
+        """Closes the window like a window manager would; returns the exit status, or None
+        when there is no window to close (shutdown then stops the program)."""
+        if self.window is None:
+            return None
         send_wm_delete(self.display, self.window)
         try:
             return self.proc.wait(timeout)

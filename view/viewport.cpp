@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+
 
 
 float Viewport::aspect() const
@@ -47,6 +49,24 @@ float Viewport::depthAt(int px, int py) const
     GLfloat depth = 1;
     glReadPixels(px, py, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     return depth;
+}
+
+bool Viewport::windowPoint(const Vec3& p, float& wx, float& wy) const
+{
+    if (!camera || width <= 0 || height <= 0) return false;
+    const Camera& c = *camera;
+    const Quat q = normalised(c.orientation);
+    // In the camera's frame: +x ahead, +y the image's left, +z its up.
+    const Vec3 local = rotate(Quat(-q.x, -q.y, -q.z, q.w), p - c.position);
+    if (!(local.x >= c.near && local.x <= c.far)) return false;
+    float hw, hh;
+    c.halfExtents(aspect(), hw, hh);
+    const float perspective = c.orthographic ? 1 : c.near / local.x;
+    const float u = -local.y * perspective / hw, v = local.z * perspective / hh;
+    if (!(std::fabs(u) <= 1 && std::fabs(v) <= 1)) return false;
+    wx = static_cast<float>(x) + 0.5f * (u + 1) * static_cast<float>(width);
+    wy = static_cast<float>(y) + 0.5f * (v + 1) * static_cast<float>(height);
+    return true;
 }
 
 Viewport* viewportAt(Views& views, int px, int py)

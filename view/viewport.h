@@ -29,6 +29,9 @@ public:
     // The depth drawn at a window point in the frame being drawn (0 near plane, 1 far
     // plane or nothing), read back from the depth buffer.
     float depthAt(int px, int py) const;
+    // Where a world point shows in the window (pixels from the bottom-left corner) through
+    // this viewport's camera; false when it lies outside the view volume.
+    bool windowPoint(const Vec3& p, float& wx, float& wy) const;
 
     int x = 0, y = 0, width = 0, height = 0;
     Camera* camera = nullptr;

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/commandline.h"
+#include "core/readfile.h"
 #include "support/testutil.h"
 
 // What is left after the window library took its options: nothing, one scene, or a mistake.
@@ -50,4 +53,51 @@ TEST(CommandLine, OneSceneByNameOrAOneLineRefusal)
         }
         EXPECT_EQ(got.sceneNamed, c.status != 2 && !c.args.empty()) << label;
     }
+}
+
+// Shipped files come from beside the program (a build's run folder) or from where an
+// install puts them, wherever it starts; a scene the user names counts from where they are.
+TEST(CommandLine, ShippedFilesBesideTheProgramTheUsersSceneFromHere)
+{
+    const std::string dir = std::filesystem::canonical(scratchDir("shipped")).string();
+    for (const char* sub : {"/run/data", "/prefix/bin", "/prefix/share/tessivane/data", "/lone"})
+        std::filesystem::create_directories(dir + sub);
+    const struct {
+        std::string bin, shipped;
+    } folders[] = {
+        {dir + "/run", dir + "/run"},
+        {dir + "/prefix/bin", dir + "/prefix/share/tessivane"},
+        // Nothing anywhere: failures then name the program's own folder.
+        {dir + "/lone", dir + "/lone"},
+        {"", ""},
+    };
+    for (const auto& f : folders) EXPECT_EQ(shippedFolder(f.bin), f.shipped) << f.bin;
+
+    std::ofstream(dir + "/mine.scn") << "start\n";
+    char cwd[4096];
+    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    const struct {
+        std::string shipped, named;
+        int status;
+        std::string scene, message;
+    } cases[] = {
+        // From elsewhere: the name counts from here, and a refusal repeats it as given.
+        {dir + "/run", "mine.scn", 0, dir + "/mine.scn", ""},
+        {dir + "/run", "missing.scn", 1, dir + "/missing.scn", "cannot open the scene file missing.scn"},
+        {dir + "/run", dir + "/mine.scn", 0, dir + "/mine.scn", ""},
+        // From the shipped folder itself, names are read as given, as they always were.
+        {dir, "mine.scn", 0, "mine.scn", ""},
+    };
+    for (const auto& c : cases) {
+        readShippedFilesFrom(c.shipped);
+        EXPECT_EQ(readFolder(), c.shipped == dir ? "" : c.shipped) << c.shipped;
+        const char* argv[] = {"tessivane", c.named.c_str()};
+        const CommandLine got = readCommandLine(2, argv);
+        EXPECT_EQ(got.status, c.status) << c.named;
+        EXPECT_EQ(got.sceneFile, c.scene) << c.named;
+        EXPECT_EQ(got.message, c.message) << c.named;
+    }
+    setReadFolder("");
+    ASSERT_EQ(chdir(cwd), 0);
 }

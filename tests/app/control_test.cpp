@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/control.h"
 #include "core/input.h"
+#include "core/problems.h"
 #include "app/shell.h"
 #include "view/viewport.h"
 #include "scene/parscene.h"
@@ -170,9 +172,11 @@ TEST_F(ControlTest, LeftPressGrabsTheParticleUnderTheCursor)
     onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
     EXPECT_EQ(near->invMass, 0);
     EXPECT_VEC_EQ(near->vel, Vec3(0, 0, 0));
+    EXPECT_EQ(scene.parSys.handPinned, std::vector<Particle*>{near});  // marked on screen
     onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
     onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_DOWN, 360, 240, 0);
     EXPECT_EQ(near->invMass, 1);
+    EXPECT_TRUE(scene.parSys.handPinned.empty());
     onMouseButton(app, GLUT_RIGHT_BUTTON, GLUT_UP, 360, 240, 0);
 
     onMouseButton(app, GLUT_LEFT_BUTTON, GLUT_UP, 360, 240, 0);
@@ -202,6 +206,67 @@ TEST_F(ControlTest, PlacementModeIsConsumedByTheNextPress)
     onMouseButton(app, GLUT_MIDDLE_BUTTON, GLUT_DOWN, 360, 240, 0);
     EXPECT_EQ(input.placementMode, 0);
     EXPECT_EQ(scene.heldParticle, nullptr);  // placing never grabs
+
+    // A source click that meets nothing says so in the window, not on the console.
+    const unsigned serial = tv::lastProblem().serial;
+    StdoutCapture out;
+    out.begin();
+    input.placementMode = 1;
+    onMouseButton(app, GLUT_LEFT_BUTTON, GLUT_DOWN, 360, 240, 0);
+    EXPECT_EQ(out.end(), "");
+    EXPECT_EQ(input.placementMode, 0);
+    EXPECT_TRUE(scene.emitters.empty());
+    EXPECT_EQ(tv::lastProblem().serial, serial + 1);
+    EXPECT_EQ(tv::lastProblem().text, "no source placed: nothing solid under the cursor");
+}
+
+TEST_F(ControlTest, HomePutsTheViewUnderTheCursorBackWhereItStarted)
+{
+    const Camera top = views.top;
+    views.top.position = {5, 6, 7};
+    views.top.halfWidth = 300;
+    views.main.position = {1, 2, 3};
+    views.main.orientation = fromAxisAngle({1, 0, 0}, 40);  // rolled
+    scene.startTransform.trans = {10, 20, 0};
+    for (bool single : {true, false}) {
+        rebuildViewList(views, single);
+        Viewport* main = viewportAt(views, 700, 10);  // the lower right shows the main camera
+        ASSERT_EQ(main->camera, &views.main);
+        homeView(app, *main);
+        EXPECT_VEC_EQ(views.main.position, Vec3(-90, 20, 30));  // 100 behind the start, 30 above
+        EXPECT_EQ(views.main.orientation, kIdentityQuat);
+        EXPECT_EQ(views.main.renderer, &scene);
+        views.main.position = {1, 2, 3};
+    }
+    homeView(app, *viewportAt(views, 10, 10));  // the lower left shows the top view
+    EXPECT_VEC_EQ(views.top.position, top.position);
+    EXPECT_EQ(views.top.orientation, top.orientation);
+    EXPECT_EQ(views.top.halfWidth, top.halfWidth);
+    EXPECT_VEC_EQ(views.main.position, Vec3(1, 2, 3));  // only the view under the cursor
+}
+
+// At most one frame a period however often the loop asks, no burst to make up for a
+// stall, and a still picture drawn only for the few frames after its last change.
+TEST(FramePaceTest, SixtyFramesASecondAndRestWhenStill)
+{
+    using namespace std::chrono;
+    FramePace pace;
+    const FramePace::Clock::time_point t0{};
+    int frames = 0;
+    for (int ms = 0; ms < 2000; ++ms) frames += pace.wait(t0 + milliseconds(ms)) == FramePace::Clock::duration::zero();
+    EXPECT_GE(frames, 119);
+    EXPECT_LE(frames, 121);
+    const auto late = t0 + seconds(3);
+    EXPECT_EQ(pace.wait(late), FramePace::Clock::duration::zero());
+    EXPECT_EQ(pace.wait(late + milliseconds(1)), FramePace::kPeriod - milliseconds(1));
+
+    int drawn = 0;
+    for (int i = 0; i < 10; ++i) drawn += pace.draw(true);
+    EXPECT_EQ(drawn, FramePace::kSettleFrames);
+    pace.changed();
+    EXPECT_TRUE(pace.draw(true));
+    for (int i = 0; i < 10; ++i) drawn += pace.draw(false);
+    EXPECT_EQ(drawn, FramePace::kSettleFrames + 10);
 }
 
 TEST_F(ControlTest, RayFollowsTheCursorThroughTheActiveViewport)

@@ -57,6 +57,44 @@ class Frame:
         return sum(abs(p[i] - q[i]) for p, q in zip(a, b) for i in range(3)) / (3.0 * len(a))
 
 
+def font():
+    """The program's own 5 x 7 glyphs, read from its font table: rows to character."""
+    path = os.path.join(os.path.dirname(__file__), "..", "..", "gui", "bitmapfont.cpp")
+    with open(path) as f:
+        text = f.read()
+    glyphs = {(0,) * 7: " "}
+    for ch, rows in re.findall(r"\{'(\\\\|.)', \{([^}]*)\}\}", text):
+        glyphs[tuple(int(v, 16) for v in rows.split(","))] = "\\" if ch == "\\\\" else ch
+    return glyphs
+
+
+def read_text(frame, x0, y0, lines, columns, ink, line_height=10):
+    """Text drawn in the program's font from the top-left glyph corner x0, y0: 6 pixels a
+    character, `line_height` a line; `ink` tells a lit pixel."""
+    glyphs = font()
+    out = []
+    for line in range(lines):
+        chars = []
+        for col in range(columns):
+            rows = []
+            for r in range(7):
+                bits = 0
+                for c in range(5):
+                    bits = bits << 1 | (1 if ink(frame.px(x0 + 6 * col + c, y0 + line_height * line + r)) else 0)
+                rows.append(bits)
+            chars.append(glyphs.get(tuple(rows), "?"))
+        out.append("".join(chars).rstrip())
+    return "\n".join(out)
+
+
+# The last problem line at the bottom of the window: amber glyphs from (7, HEIGHT - 14).
+PROBLEM_TEXT = (7, HEIGHT - 14)
+
+
+def read_problem(frame):
+    return read_text(frame, *PROBLEM_TEXT, 1, 115, lambda p: p[0] > 200 and p[1] > 140 and p[2] < 120)
+
+
 def picture_diff(frame, rect, picture):
     """Mean channel difference between a button's drawn rectangle and its picture file."""
     pw, ph, prow = tvdrive.read_bmp(picture)

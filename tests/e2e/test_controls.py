@@ -20,34 +20,9 @@ FIGURES = re.compile(r"UPDATES/SEC (\d+)  PARTICLES (\d+)/(\d+)  GLOW (\d+)  SPR
                      r"EMITTERS (\d+)  SINKS (\d+)  (RK4|EULER)  (PAUSED|PLAYING)  (NOT RECORDING|RECORDING)  VIEW (\w+)")
 
 
-def font():
-    path = os.path.join(os.path.dirname(__file__), "..", "..", "gui", "bitmapfont.cpp")
-    with open(path) as f:
-        text = f.read()
-    glyphs = {(0,) * 7: " "}
-    for ch, rows in re.findall(r"\{'(\\\\|.)', \{([^}]*)\}\}", text):
-        glyphs[tuple(int(v, 16) for v in rows.split(","))] = "\\" if ch == "\\\\" else ch
-    return glyphs
-
-
 def read_overlay(frame, lines=20, columns=60):
     """The overlay's text as drawn: white ink on the dark panel."""
-    glyphs = font()
-    x0, y0 = OVERLAY_TEXT
-    out = []
-    for line in range(lines):
-        chars = []
-        for col in range(columns):
-            rows = []
-            for r in range(7):
-                bits = 0
-                for c in range(5):
-                    p = frame.px(x0 + 6 * col + c, y0 + 10 * line + r)
-                    bits = bits << 1 | (1 if min(p) > 200 else 0)
-                rows.append(bits)
-            chars.append(glyphs.get(tuple(rows), "?"))
-        out.append("".join(chars).rstrip())
-    return "\n".join(out)
+    return e2ebase.read_text(frame, *OVERLAY_TEXT, lines, columns, lambda p: min(p) > 200)
 
 
 def jelly(p):
@@ -94,6 +69,17 @@ class ControlsTest(e2ebase.SessionTest):
         self.assertEqual(found[-1].created, found[-2].created)
         self.assertGreaterEqual(found[-1].emitters, 3)
 
+    def test_page_keys_step_through_the_worlds(self):
+        # A special key acts on its press, between frames: one short press, one world.
+        for key, world, first_line, title in (("Next", "worlds/bridge.scn", "# A rope bridge", "Tessivane: bridge"),
+                                              ("Prior", "test.scn", "# The default world", "Tessivane")):
+            start = self.mark()
+            self.s.xdo("key", "--window", self.s.window, key)
+            self.expect_line("world: %s\n" % world, start)
+            self.expect_line("ParScene::load read line " + first_line, start)
+            self.next_status()
+            self.assertEqual(self.s.xdo("getwindowname", self.s.window).strip(), title)
+
     def test_flight_and_turns_move_the_view(self):
         # Turn at 0.3 degrees a frame ('!'), so that however fast the frames come, a key
         # held for a fraction of a second turns the view by a few degrees, not round.
@@ -120,6 +106,10 @@ class ControlsTest(e2ebase.SessionTest):
         self.key("k", 0.9)
         up = self.grab()
         self.assertGreater(horizon_row(up), horizon_row(down) + 10)
+
+        # Home: flown, turned and rolled, the view goes back to the world's start, level.
+        self.key("Home", 0.2)
+        self.assertLess(self.grab().diff(base, VIEW), 1.0)
 
     def test_four_views_and_choosing_one(self):
         single = self.grab()

@@ -6,7 +6,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
 import e2ebase  # noqa: E402
-from e2ebase import SOURCE, WIDTH, HEIGHT  # noqa: E402
+from e2ebase import SOURCE, WIDTH, HEIGHT, picture_diff  # noqa: E402
 
 # Window places (top-left pixels) of the default world seen from the start camera.
 GROUND = (560, 450)
@@ -103,6 +103,20 @@ class InteractionTest(e2ebase.SessionTest):
         s = self.s
         self.play()
         base = self.next_status()
+        # Armed, SOURCE is lit until the next click in a view. One on the sky places
+        # nothing and says so at the bottom of the window, never on the console.
+        self.click_button(SOURCE)
+        self.assertGreater(picture_diff(self.grab(), SOURCE, self.picture("source.bmp")), 40, "SOURCE not lit")
+        start = self.mark()
+        s.click(WIDTH // 2, 10)
+        self.assertEqual(self.next_status(2).emitters, base.emitters)
+        self.assertEqual([line for line in s.console()[start:].splitlines()
+                          if not line.startswith(("updates/sec: ", "par: "))], [])
+        missed = self.grab()
+        self.assertLess(picture_diff(missed, SOURCE, self.picture("source.bmp")), 25, "SOURCE still lit")
+        said = "NO SOURCE PLACED: NOTHING SOLID UNDER THE CURSOR"
+        self.assertEqual(e2ebase.read_problem(missed)[:len(said)], said)
+
         self.click_button(SOURCE)
         s.click(*GROUND)
         st = self.next_status(2)

@@ -25,6 +25,8 @@ class PlayTest(e2ebase.SessionTest):
         sky = before.count(lambda p: p[2] > p[0] and p[2] > 100, (0, 0, WIDTH, 60), 4)
         self.assertGreater(sky, 0.8 * (WIDTH // 4) * 15)
         glow0 = before.count(glowing, (0, 0, WIDTH, HEIGHT - 140), 2)
+        # The object blocks' model lines read as unknown commands and are no problem to show.
+        self.assertEqual(e2ebase.read_problem(before), "")
 
         first = self.play()
         self.wait_world_seconds(0.5)
@@ -37,10 +39,16 @@ class PlayTest(e2ebase.SessionTest):
         glow1 = playing.count(glowing, (0, 0, WIDTH, HEIGHT - 140), 2)
         self.assertGreater(glow1, glow0 + 100, "no glowing sprites")
 
+        # A line the world cannot read shows at the bottom of the window after the reset.
+        with open(os.path.join(self.s.workdir, "test.scn"), "a") as f:
+            f.write("wobble 3\n")
         start = self.mark()
         self.click_button(RESET)
         self.expect_line("ParScene::load read line ", start, timeout=30)
         self.expect_line("bbox: ", start, timeout=30)
+        self.expect_line("found an unknown command: wobble 3\n", start, timeout=30)
+        said = "FOUND AN UNKNOWN COMMAND: WOBBLE 3"
+        self.assertEqual(e2ebase.read_problem(self.grab())[:len(said) + 1].rstrip(), said)
         a = self.next_status(2, timeout=30)
         b = self.next_status(1)
         # Paused again: the counts stand still and the bar offers play.

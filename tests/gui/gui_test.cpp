@@ -3,13 +3,18 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/input.h"
 #include "gui/gui.h"
+#include "gui/hud.h"
 #include "scene/parscene.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
+#include "view/viewport.h"
 
 namespace {
 constexpr int LEFT = 1, RIGHT = 4;
@@ -178,4 +183,113 @@ TEST_F(GuiDrawTest, BarShowsItsPicturesLowerLeft)
     grab();
     EXPECT_TRUE(same(pixel(32, 112), {255, 0, 0}));
     EXPECT_TRUE(same(pixel(144, 80), {255, 0, 255}));
+
+    // SOURCE is lit while it waits for its click, and only then.
+    for (int mode : {1, 0}) {
+        input.placementMode = mode;
+        glClear(GL_COLOR_BUFFER_BIT);
+        panel.draw(width(), height());
+        grab();
+        const Rgb inside = pixel(32, 48);
+        EXPECT_EQ(inside.r > 80 && inside.g > 60 && inside.b == 255, mode == 1) << mode;
+        EXPECT_EQ(same(pixel(32, 48), {0, 0, 255}), mode == 0) << mode;
+        EXPECT_TRUE(same(pixel(32, 80), {255, 255, 0}));
+    }
+}
+
+// The marks sit where the camera itself draws the held and the pinned particle, in a
+// perspective view turned off the axes and an orthographic one looking down, and
+// nowhere else; nothing is drawn once nothing is held or pinned.
+TEST_F(GuiDrawTest, MarksSitWhereTheHeldAndPinnedParticlesShow)
+{
+    // Each particle drawn by the camera as one pixel of its own colour.
+    struct Dots : ViewRenderer {
+        std::vector<std::pair<const Particle*, Rgb>> dots;
+        void render(Viewport&, Camera&) override
+        {
+            glDisable(GL_TEXTURE_2D);
+            glDisable(GL_LIGHTING);
+            glBegin(GL_POINTS);
+            for (const auto& [p, c] : dots) {
+                glColor3ub(static_cast<GLubyte>(c.r), static_cast<GLubyte>(c.g), static_cast<GLubyte>(c.b));
+                glVertex3f(p->pos.x, p->pos.y, p->pos.z);
+            }
+            glEnd();
+        }
+    } dots;
+    Camera eye, top;
+    eye.init(&dots, false, 0.25f, 0.25f, 1, 0.25f, 20000, {0, 0, 0},
+             multiply(fromAxisAngle({0, 0, 1}, 10), fromAxisAngle({0, 1, 0}, -5)));
+    top.init(&dots, true, 60, 60, 1, 0.25f, 20000, {100, 0, 200},
+             multiply(fromAxisAngle({0, 1, 0}, 90), fromAxisAngle({1, 0, 0}, -90)));
+    Viewport left, right;
+    left.set(0, 0, 128, 256);
+    right.set(128, 0, 128, 256);
+    left.camera = &eye;
+    right.camera = &top;
+    const std::vector<Viewport*> views{&left, &right};
+
+    Particle* held = scene.parSys.allocParticle();
+    Particle* pinned = scene.parSys.allocParticle();
+    Particle* other = scene.parSys.allocParticle();
+    held->pos = {100, 40, 10};
+    pinned->pos = {100, -40, -30};
+    other->pos = {80, 0, 40};
+    held->invMass = pinned->invMass = other->invMass = 1;
+    scene.parSys.pinByHand(pinned, true);
+    const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
+    dots.dots = {{held, red}, {pinned, green}, {other, blue}};
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (Viewport* v : views) v->render();
+    grab();
+    struct Found {
+        int x = -1, y = -1;
+    } at[2][3];
+    for (int y = 0; y < height(); ++y)
+        for (int x = 0; x < width(); ++x)
+            for (int i = 0; i < 3; ++i)
+                if (same(pixel(x, y), dots.dots[static_cast<size_t>(i)].second)) at[x >= 128][i] = {x, y};
+
+    const Rgb yellow{255, 255, 0}, magenta{255, 0, 255};
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawParticleMarks(particleMarks(views, held, scene.parSys.handPinned), width(), height());
+    grab();
+    auto count = [&](Rgb colour, int cx, int cy) {
+        int n = 0;
+        for (int y = std::max(0, cy - 14); y <= std::min(height() - 1, cy + 14); ++y)
+            for (int x = std::max(0, cx - 14); x <= std::min(width() - 1, cx + 14); ++x) n += same(pixel(x, y), colour);
+        return n;
+    };
+    int yellowNear = 0, magentaNear = 0;
+    for (int view = 0; view < 2; ++view)
+        for (int i = 0; i < 3; ++i) {
+            const Found f = at[view][i];
+            ASSERT_GE(f.x, 0) << "particle " << i << " not drawn in view " << view;
+            const int y = count(yellow, f.x, f.y), m = count(magenta, f.x, f.y);
+            EXPECT_EQ(y > 20, i == 0) << "held ring, particle " << i << ", view " << view;
+            EXPECT_EQ(m > 20, i == 1) << "pin square, particle " << i << ", view " << view;
+            yellowNear += y;
+            magentaNear += m;
+        }
+    int yellowAll = 0, magentaAll = 0;
+    for (int y = 0; y < height(); ++y)
+        for (int x = 0; x < width(); ++x) {
+            yellowAll += same(pixel(x, y), yellow);
+            magentaAll += same(pixel(x, y), magenta);
+        }
+    EXPECT_EQ(yellowAll, yellowNear) << "a ring away from the held particle";
+    EXPECT_EQ(magentaAll, magentaNear) << "a square away from the pinned particle";
+
+    // Freed by the hand, or its record given back, a pin is no longer marked.
+    scene.parSys.pinByHand(pinned, false);
+    EXPECT_EQ(pinned->invMass, 1);
+    EXPECT_TRUE(particleMarks(views, nullptr, scene.parSys.handPinned).empty());
+    scene.parSys.pinByHand(other, true);
+    scene.parSys.freeParticle(other);
+    EXPECT_TRUE(scene.parSys.handPinned.empty());
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawParticleMarks(particleMarks(views, nullptr, scene.parSys.handPinned), width(), height());
+    grab();
+    for (size_t i = 0; i < pixels.size(); i += 4) ASSERT_EQ(pixels[i] | pixels[i + 1] | pixels[i + 2], 0) << i / 4;
 }

@@ -105,6 +105,18 @@ TEST(SceneReaderTest, LinesBecomeRecordsOfTheBlockTheyAreReadIn)
          .value = {0, 1e25f, 1}},
         {.lines = "landscape\ncreate ", .kind = K::Unknown, .block = B::Landscape,
          .messages = "found an unknown command: create \n"},
+        // The gallery's blocks: a cloth is sized by its grid, pins reach the bodies that
+        // can be pinned, and a sink too strong for the step is refused.
+        {.lines = "cloth\ngrid 12 7", .block = B::Cloth, .key = SceneKey::Grid, .count = 1, .integer = 12},
+        {.lines = "cloth\nsize -0", .block = B::Cloth, .key = SceneKey::Size,
+         .messages = "found a cloth size of 0 or below: size -0\n"},
+        {.lines = "cloth\npinned topcorners", .block = B::Cloth, .key = SceneKey::Pinned, .word = "topcorners"},
+        {.lines = "springspace\npin 1 -2 3 4", .block = B::SpringSpace, .key = SceneKey::Pin, .count = 4,
+         .value = {1, -2, 3, 4}},
+        {.lines = "character\npin 1 2 3 4", .kind = K::Unknown, .block = B::Character,
+         .messages = "found an unknown command: pin 1 2 3 4\n"},
+        {.lines = "sink\nstrength -4000", .block = B::Sink, .key = SceneKey::Strength,
+         .messages = "found a sink strength above 3600, too strong for the 1/60 s step: strength -4000\n"},
         // "create" ends its block: a landscape key after it is no key.
         {.lines = "landscape\ncreate\ntranslate 1 1 1", .kind = K::Unknown,
          .messages = "found an unknown command: translate 1 1 1\n"},
@@ -428,6 +440,44 @@ TEST_F(SceneFileTest, SpringBlocksBuildTuneAndReportTheirModels)
     EXPECT_EQ(full, "couldnt alloc enough particles for the springmodel " + quad + "\n");
     ASSERT_EQ(scene.springModels.size(), 1u);
     EXPECT_EQ(scene.springModels[0]->model, nullptr);
+}
+
+TEST_F(SceneFileTest, ClothAndSinkBlocksBuildPinAndPlace)
+{
+    const std::string quad = writeQuadObj();
+    const std::string msg = messages(load("cloth\ngrid 3\nsize 10\ntranslate 0 0 50\npinned topcorners\n"
+                                          "pin 0 0 50 0.1\npinned sideways\n"
+                                          "cloth\ngrid 1\nks 5\n"
+                                          "sink\ntranslate 1 2 3\nstrength 100\nstrength 9999\n"
+                                          "springspace\nmodel " + quad + "\npin 1000 0 0 1\n"));
+    ASSERT_EQ(scene.cloths.size(), 2u);
+    const Cloth& c = *scene.cloths[0];
+    ASSERT_EQ(c.vertex.size(), 9u);
+    // Rows run along +x, the last row furthest along +y: its two ends and the middle pin.
+    for (int i = 0; i < 9; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_VEC_NEAR(c.vertex[i]->pos, Vec3(5.0f * (i % 3 - 1), 5.0f * (i / 3 - 1), 50), 1e-5f);
+        EXPECT_EQ(c.vertex[i]->invMass, i == 6 || i == 8 || i == 4 ? 0.0f : 1.0f);
+    }
+    for (int k : c.spring) {
+        const Spring& s = scene.springSys.spring[k];
+        // Rests at the sized sheet's lengths, with the sheet's sideways dashpot.
+        EXPECT_NEAR(length(s.p0->pos - s.p1->pos), s.rest, 1e-5f);
+        EXPECT_GT(s.across, 0);
+    }
+    // A grid the sheet cannot have builds nothing, and the block goes on.
+    EXPECT_TRUE(scene.cloths[1]->vertex.empty());
+    ASSERT_EQ(scene.sinks.size(), 1u);
+    EXPECT_VEC_EQ(scene.sinks[0]->pos, Vec3(1, 2, 3));
+    EXPECT_EQ(scene.sinks[0]->strength, 100);
+    EXPECT_EQ(msg, "pinned 2 particles of the cloth's topcorners\n"
+                   "pinned 1 particle within 0.1 of 0 0 50\n"
+                   "found an unknown cloth edge: sideways (border, top, bottom, left, right, corners, topcorners)\n"
+                   "Cloth.init() needs at least 2 particles a side, got 1\n"
+                   "no cloth of 1 x 1 was made\n"
+                   "found a sink strength above 3600, too strong for the 1/60 s step: strength 9999\n"
+                   "found no/invaild normals - generating...\ndone generating normals.\n"
+                   "no particle within 1 of 1000 0 0, none pinned\n");
 }
 
 TEST_F(SceneFileTest, ASpringModelTooBigForThePoolGivesItAllBackAndTheFileGoesOn)
