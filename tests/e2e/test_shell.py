@@ -1,5 +1,6 @@
 """End to end: the window, the extension report, frame recording and a clean exit; starts
-on servers as a user starts them, and failed starts that say why and exit non-zero."""
+on servers as a user starts them, failed starts that say why and exit non-zero, and the
+program installed and started from a folder of the user's."""
 import argparse
 import os
 import re
