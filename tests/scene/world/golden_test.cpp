@@ -23,6 +23,7 @@
 #include "core/random.h"
 #include "physics/springmodel.h"
 #include "scene/parscene.h"
+#include "scene/worldhash.h"
 #include "support/glcontext.h"
 #include "support/testutil.h"
 
@@ -33,34 +34,7 @@ struct Golden {
 };
 void PrintTo(const Golden& g, std::ostream* os) { *os << (g.rk4 ? "rk4 " : "euler ") << g.hash; }
 
-uint64_t mix(uint64_t h, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) {
-        h ^= (v >> (8 * i)) & 0xffu;
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-uint64_t mix(uint64_t h, float f)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return mix(h, bits);
-}
-
-std::string hashWorld(const ParScene& s)
-{
-    uint64_t h = 14695981039346656037ull;
-    for (const Particle* p = s.parSys.first(); p; p = p->next)
-        for (int a = 0; a < 3; ++a) h = mix(mix(h, p->pos[a]), p->vel[a]);
-    for (int n : {s.parSys.liveCount(), s.parSys.createdCount(), s.emittedParticles.liveCount(),
-                  s.emittedParticles.createdCount(), s.springSys.count(), static_cast<int>(s.emitters.size())})
-        h = mix(h, static_cast<uint32_t>(n));
-    char text[19];
-    std::snprintf(text, sizeof text, "0x%016" PRIx64, h);
-    return text;
-}
+std::string hashWorld(const ParScene& s) { return hashText(worldHash(s)); }
 
 int zeroClock() { return 0; }
 

@@ -1,0 +1,88 @@
+#include "scene/worldinput.h"
+
+#include "scene/parscene.h"
+
+bool carriesRay(WorldInput::Kind kind)
+{
+    switch (kind) {
+    case WorldInput::MouseRay:
+    case WorldInput::Grab:
+    case WorldInput::TerrainLoad:
+    case WorldInput::TerrainUnload:
+    case WorldInput::Source:
+    case WorldInput::Sink:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool carriesValue(WorldInput::Kind kind)
+{
+    switch (kind) {
+    case WorldInput::TimeStep:
+    case WorldInput::Integrator:
+    case WorldInput::Gravity:
+    case WorldInput::AirDrag:
+    case WorldInput::BodyKs:
+    case WorldInput::BodyKd:
+    case WorldInput::BodyPressure:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int applyInput(ParScene& world, const WorldInput& in)
+{
+    switch (in.kind) {
+    case WorldInput::MouseRay:
+        world.setMouseRay(in.ray);
+        break;
+    case WorldInput::Grab:
+        world.setMouseRay(in.ray);
+        world.grabParticle(world.nearestParticle(in.ray));
+        break;
+    case WorldInput::Release:
+        world.grabParticle(nullptr);
+        break;
+    case WorldInput::Pin:
+        if (Particle* p = world.heldParticle) world.parSys.pinByHand(p, p->invMass != 0);
+        break;
+    case WorldInput::Fountain:
+        world.fountainRequested = true;
+        break;
+    case WorldInput::TerrainLoad:
+    case WorldInput::TerrainUnload:
+        world.setMouseRay(in.ray);
+        world.editTerrain(in.kind == WorldInput::TerrainLoad);
+        break;
+    case WorldInput::Source:
+        return world.placeSource(in.ray);
+    case WorldInput::Sink:
+        world.placeSink(in.ray);
+        break;
+    case WorldInput::SingleStep:
+        world.singleStep();
+        break;
+    case WorldInput::TimeStep:
+        world.setTimeStep(in.value);
+        break;
+    case WorldInput::Integrator:
+        world.setUseRk4(in.value != 0);
+        break;
+    case WorldInput::Reset:
+        world.init();  // a failure leaves an empty world
+        break;
+    case WorldInput::Gravity:
+    case WorldInput::AirDrag:
+    case WorldInput::BodyKs:
+    case WorldInput::BodyKd:
+    case WorldInput::BodyPressure:
+        // The panel's settings: applied by the world's own setters (to come with the panel).
+        break;
+    case WorldInput::KindCount:
+        break;
+    }
+    return 0;
+}
