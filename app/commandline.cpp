@@ -8,7 +8,7 @@
 #include "core/readfile.h"
 
 namespace {
-const char* const kUsage = "usage: tessivane [window options] [scene file]";
+const char* const kUsage = "usage: tessivane [window options] [--record FILE] [scene file] | --replay FILE";
 
 CommandLine refused(const std::string& why)
 {
@@ -24,6 +24,14 @@ CommandLine readCommandLine(int argc, const char* const* argv)
     CommandLine c;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--record" || arg == "--replay") {
+            if (i + 1 == argc) return refused(arg + " needs a file");
+            std::string& file = arg == "--record" ? c.recordFile : c.replayFile;
+            if (!file.empty()) return refused("one " + arg + " at most");
+            file = argv[++i];
+            if (file.empty()) return refused(arg + " needs a file");
+            continue;
+        }
         // Anything the window library did not take that looks like an option is a mistake,
         // not a file name.
         if (arg.size() > 1 && arg[0] == '-') return refused("unknown option " + arg);
@@ -31,6 +39,8 @@ CommandLine readCommandLine(int argc, const char* const* argv)
         c.sceneFile = arg;
         c.sceneNamed = true;
     }
+    if (!c.replayFile.empty() && (c.sceneNamed || !c.recordFile.empty()))
+        return refused("a replay names its own scene and records nothing");
     if (c.sceneNamed) {
         const std::string named = c.sceneFile;
         // The user named it from here, not from the shipped files' folder (a current folder
@@ -85,7 +95,7 @@ std::string informationRequested(int argc, const char* const* argv, const std::s
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "-display" || arg == "-geometry") {
+        if (arg == "-display" || arg == "-geometry" || arg == "--record" || arg == "--replay") {
             ++i;
         } else if (arg == "--version") {
             return "tessivane " TESSIVANE_VERSION "\n";
@@ -96,13 +106,15 @@ std::string informationRequested(int argc, const char* const* argv, const std::s
                    "world, test.scn among its shipped files; paths inside any scene count from that folder.\n"
                    "Window options: -display NAME, -geometry WxH+X+Y.\n"
                    "Keys (the view under the cursor): e d s f r v fly, j l i k o u turn, 1-0 and shift+1-0 "
-                   "speeds, space four views, a frame the world, n step, z fountain, \\ record, Page Down / Up "
+                   "speeds, space four views, a frame the world, n step, z fountain, \\ record frames, F3 record "
+                   "inputs, Backspace back one second, Page Down / Up "
                    "next / previous world, F1 every key and button, Esc quit; mouse: left grab, right pin, "
                    "middle orbit, wheel fly.\n"
                    "Shipped files (test.scn, data/, worlds/): " +
                    (shipped.empty() ? std::string("the current folder") : shipped) +
                    "\n"
-                   "Recordings (backslash) are written to the current folder.\n"
+                   "Recordings (backslash: frames; F3 or --record FILE: inputs) are written to the current folder; "
+                   "--replay FILE plays an input log back exactly.\n"
                    "--help prints this, --version the version.\n";
         }
     }

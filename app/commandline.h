@@ -6,6 +6,8 @@
 struct CommandLine {
     std::string sceneFile = "test.scn";
     bool sceneNamed = false;
+    std::string recordFile;  // --record FILE: an input log of the session from its start
+    std::string replayFile;  // --replay FILE: the world driven by a log
     // 0 to go on; otherwise the exit status, with one line to print first.
     int status = 0;
     std::string message;

@@ -182,7 +182,8 @@ void steerFromKeyboard(Application& app)
 
 void refreshMouseRay(Application& app)
 {
-    if (app.activeViewport && app.activeViewport->camera) app.scene.setMouseRay(rayUnderMouse(app, *app.activeViewport));
+    if (app.activeViewport && app.activeViewport->camera)
+        sendInput(app, {WorldInput::MouseRay, rayUnderMouse(app, *app.activeViewport), 0});
 }
 
 void onMouseButton(Application& app, int button, int state, int x, int y, int modifiers)
@@ -212,8 +213,8 @@ void onMouseButton(Application& app, int button, int state, int x, int y, int mo
             if (hasCamera) {
                 Ray ray = rayUnderMouse(app, *v);
                 if (app.input.placementMode == 2)
-                    app.scene.placeSink(ray);
-                else if (app.scene.placeSource(ray) < 0)
+                    sendInput(app, {WorldInput::Sink, ray, 0});
+                else if (sendInput(app, {WorldInput::Source, ray, 0}) < 0)
                     // Said in the window only: the console stays as it always was.
                     tv::noteProblem(app.scene.parSys.liveCount() < MAX_PARTICLES
                                         ? "no source placed: nothing solid under the cursor"
@@ -221,27 +222,19 @@ void onMouseButton(Application& app, int button, int state, int x, int y, int mo
             }
             app.input.placementMode = 0;
         } else if (modifiers & GLUT_ACTIVE_SHIFT) {
-            if (hasCamera) {
-                app.scene.setMouseRay(rayUnderMouse(app, *v));
-                if (button == GLUT_LEFT_BUTTON)
-                    app.scene.editTerrain(true);
-                else if (button == GLUT_RIGHT_BUTTON)
-                    app.scene.editTerrain(false);
-            }
+            if (hasCamera && (button == GLUT_LEFT_BUTTON || button == GLUT_RIGHT_BUTTON))
+                sendInput(app, {button == GLUT_LEFT_BUTTON ? WorldInput::TerrainLoad : WorldInput::TerrainUnload,
+                                rayUnderMouse(app, *v), 0});
         } else if (button == GLUT_LEFT_BUTTON) {
-            if (hasCamera) {
-                Ray ray = rayUnderMouse(app, *v);
-                app.scene.setMouseRay(ray);
-                app.scene.grabParticle(app.scene.nearestParticle(ray));
-            }
+            if (hasCamera) sendInput(app, {WorldInput::Grab, rayUnderMouse(app, *v), 0});
         } else if (button == GLUT_MIDDLE_BUTTON) {
             if (hasCamera) app.orbit = {v->camera, v, {}, false, app.input.mouseX, app.input.mouseY, x, y};
         } else if (button == GLUT_RIGHT_BUTTON) {
             // Pin the held particle in place, or free it again.
-            if (Particle* p = app.scene.heldParticle) app.scene.parSys.pinByHand(p, p->invMass != 0);
+            if (app.scene.heldParticle) sendInput(app, {WorldInput::Pin, {}, 0});
         }
     } else if (state == GLUT_UP) {
-        if (button == GLUT_LEFT_BUTTON) app.scene.grabParticle(nullptr);
+        if (button == GLUT_LEFT_BUTTON && app.scene.heldParticle) sendInput(app, {WorldInput::Release, {}, 0});
         if (button == GLUT_MIDDLE_BUTTON) app.orbit.camera = nullptr;
         rebuildViewList(app.views, app.input.singleView);
     }
@@ -266,5 +259,6 @@ void onPassiveMotion(Application& app, int x, int y)
     app.input.mouseX = x;
     app.input.mouseY = app.input.windowHeight - y;
     app.hoverViewport = viewportAt(app.views, app.input.mouseX, app.input.mouseY);
-    if (app.hoverViewport && app.hoverViewport->camera) app.scene.setMouseRay(rayUnderMouse(app, *app.hoverViewport));
+    if (app.hoverViewport && app.hoverViewport->camera)
+        sendInput(app, {WorldInput::MouseRay, rayUnderMouse(app, *app.hoverViewport), 0});
 }

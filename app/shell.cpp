@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <thread>
+#include <utility>
 
 #include "app/commandline.h"
 #include "app/control.h"
@@ -30,6 +32,24 @@ Application::~Application() = default;
 
 namespace {
 constexpr unsigned char kEscape = 27;
+constexpr unsigned char kBackspace = 8;
+
+void switchWorld(Application& app, int by);
+
+// A world's name in the lists: the gallery's own, "default", or the file named at start.
+std::string worldName(const std::string& file)
+{
+    std::string name = WorldList::name(file);
+    return !name.empty() ? name : file == "test.scn" ? "default" : file;
+}
+
+PanelWorlds panelWorlds(const Application& app)
+{
+    PanelWorlds w;
+    for (const std::string& file : app.worlds.files) w.names.push_back(worldName(file));
+    w.current = static_cast<int>(app.worlds.current);
+    return w;
+}
 
 const char* cameraName(const Views& views, const Camera* c)
 {
@@ -59,8 +79,7 @@ OverlayFigures currentFigures(const Application& app)
     f.view = app.hoverViewport ? cameraName(app.views, app.hoverViewport->camera) : "NONE";
     f.fourViews = !app.input.singleView;
     for (const std::string& file : app.worlds.files) {
-        std::string name = WorldList::name(file);
-        if (name.empty()) name = file == "test.scn" ? "default" : file;
+        std::string name = worldName(file);
         std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
         f.worlds.push_back(name);
     }
@@ -73,13 +92,17 @@ OverlayFigures currentFigures(const Application& app)
 // problem line as it was. Input events mark their own change through the pace.
 bool stillPicture(const Application& app, bool statusPrinted, bool bannerChanged)
 {
-    if (app.scene.timeStep != 0 || app.input.recording || app.input.mouseButtons || statusPrinted || bannerChanged)
+    // The panel's plots move and its controls answer the cursor in every frame.
+    if (app.scene.timeStep != 0 || app.input.recording || app.input.mouseButtons || statusPrinted || bannerChanged ||
+        app.panel.visible)
         return false;
     for (int k = 0; k < 256; ++k)
         if (app.keys.down[k] || app.keys.transition[k] != KEY_UP) return false;
     return true;
 }
 }  // namespace
+
+int sendInput(Application& app, const WorldInput& in) { return app.timeline.send(app.scene, in); }
 
 void setGlState()
 {
@@ -113,6 +136,9 @@ bool initChain(Application& app, ProcAddressLoader loader)
     attachCameras(app.views);
 
     app.buttonBar = std::make_unique<GuiPanel>();
+    app.buttonBar->sender = [&app](const WorldInput& in) { return sendInput(app, in); };
+    app.panel.sendInput = [&app](const WorldInput& in) { sendInput(app, in); };
+    app.panel.openWorld = [&app](int index) { switchWorld(app, index - static_cast<int>(app.worlds.current)); };
     if (!app.buttonBar->init(&app.scene, &app.input)) {
         app.buttonBar.reset();
         std::printf("couldn't create the GUI object\n");
@@ -136,6 +162,7 @@ void drawSequence(Application& app)
         for (const Viewport* v : app.views.list) drawViewLabel(*v, cameraName(app.views, v->camera));
     TV_ASSERT(app.buttonBar);
     app.buttonBar->draw(width, height);
+    if (app.panel.visible) app.panel.draw(width, height, app.scene, app.scene.display, panelWorlds(app));
     app.problemBanner.draw(width, height);
     if (app.helpOverlay.visible) app.helpOverlay.draw(width, height, currentFigures(app));
     if (app.input.recording) {
@@ -157,30 +184,43 @@ void readInput(Application& app)
 void idleCycle(Application& app)
 {
     readInput(app);
+    // What the panel asked for lands between updates; its single step is this cycle's
+    // update, as 'n''s is.
+    const bool panelStepped = app.panel.deliver() && !app.timeline.replaying();
+    app.scene.timeSteps = app.panel.visible;
     // Every force pass of the step sees the same press, so the fourth-order step starts
     // four fountains for one.
-    app.scene.fountainRequested = app.keys.pressed('z');
+    if (app.keys.pressed('z')) sendInput(app, {WorldInput::Fountain, {}, 0});
     const int second = app.scene.lastSecond;
     // 'n' on a paused world runs the one update play would have run; while playing it waits.
-    if ((app.keys.pressed('n') || app.keys.pressed('N')) && app.scene.timeStep == 0)
-        app.scene.singleStep();
-    else
-        app.scene.update();
+    if (!panelStepped) {
+        if ((app.keys.pressed('n') || app.keys.pressed('N')) && app.scene.timeStep == 0 && !app.timeline.replaying())
+            sendInput(app, {WorldInput::SingleStep, {}, 0});
+        else
+            app.timeline.update(app.scene);
+    }
+    if (app.panel.visible) app.panel.sample(app.scene);
     toggleDisplaySwitches(app.keys, app.scene.display);
     app.scene.trackMouse();
     const bool statusPrinted = app.scene.lastSecond != second;
     const bool bannerChanged = app.problemBanner.follow(tv::lastProblem(), ParScene::elapsedMs());
-    if (app.pace.draw(stillPicture(app, statusPrinted, bannerChanged))) drawSequence(app);
+    if (app.pace.draw(stillPicture(app, statusPrinted, bannerChanged))) {
+        const std::chrono::steady_clock::time_point t0 = std::chrono::steady_clock::now();
+        drawSequence(app);
+        app.panel.drawSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
 }
 
 void shutdownSystem(Application& app)
 {
+    if (app.timeline.recording()) app.timeline.finishRecording(app.scene);
     std::printf("shutdown system...");
     std::fflush(stdout);
     app.scene.shutdown();
     app.buttonBar.reset();
     app.dumper.release();
     app.helpOverlay.release();
+    app.panel.release();
 }
 
 void onReshape(Application& app, int width, int height)
@@ -199,6 +239,12 @@ void onKeyboard(Application& app, unsigned char key, int x, int y)
         app.input.recording = !app.input.recording;
         std::printf(app.input.recording ? "begin recording\n" : "end recording\n");
     }
+    if (key == kBackspace) {
+        if (app.timeline.rewind(app.scene))
+            std::printf("back one second, to update %u\n", app.timeline.updates());
+        else
+            tv::noteProblem("nothing to rewind to: the world was built less than a second ago");
+    }
     app.keys.down[key] = 1;
     // Escape leaves like closing the window, for displays without a window manager.
     if (key == kEscape) glutLeaveMainLoop();
@@ -210,10 +256,14 @@ namespace {
 // As RESET does, with another scene file: a failure leaves an empty world.
 void switchWorld(Application& app, int by)
 {
-    if (app.worlds.files.size() < 2) return;
+    // A replay's world is the log's; a recording holds one world's session.
+    if (app.worlds.files.size() < 2 || app.timeline.replaying()) return;
+    if (app.timeline.recording()) app.timeline.finishRecording(app.scene);
     app.scene.sceneFile = app.worlds.step(by);
     std::printf("world: %s\n", app.scene.sceneFile.c_str());
+    app.timeline.beforeWorldStart(app.scene);
     app.scene.init();
+    app.timeline.worldStarted(app.scene);
     glutSetWindowTitle(app.worlds.title().c_str());
 }
 }  // namespace
@@ -222,7 +272,23 @@ void onSpecialKey(Application& app, int key, int, int)
 {
     if (key == GLUT_KEY_PAGE_DOWN || key == GLUT_KEY_PAGE_UP) switchWorld(app, key == GLUT_KEY_PAGE_DOWN ? 1 : -1);
     if (key == GLUT_KEY_F1) app.helpOverlay.visible = !app.helpOverlay.visible;
+    if (key == GLUT_KEY_F2) app.panel.toggle();
     if (key == GLUT_KEY_HOME && app.hoverViewport) homeView(app, *app.hoverViewport);
+    if (key == GLUT_KEY_F3) {
+        if (app.timeline.recording()) {
+            app.timeline.finishRecording(app.scene);
+        } else if (app.timeline.replaying()) {
+            std::printf("no input log while a replay runs\n");
+        } else {
+            // The log holds the world from its start, so that a replay can build it again.
+            std::string error;
+            const std::string file = freeSessionName();
+            if (app.timeline.startRecording(file, error))
+                std::printf("recording inputs to %s\n", file.c_str());
+            else
+                std::printf("%s\n", error.c_str());
+        }
+    }
 }
 
 namespace {
@@ -253,15 +319,46 @@ void glutIdle()
     }
 }
 void glutReshape(int width, int height) { onReshape(touched(), width, height); }
+// The settings panel sees events first and keeps what falls on it (see SettingsPanel).
 void glutMouse(int button, int state, int x, int y)
 {
-    onMouseButton(touched(), button, state, x, y, glutGetModifiers());
+    Application& app = touched();
+    if (!app.panel.mouseButton(button, state, x, y)) onMouseButton(app, button, state, x, y, glutGetModifiers());
 }
-void glutMotion(int x, int y) { onMotion(touched(), x, y); }
-void glutPassiveMotion(int x, int y) { onPassiveMotion(touched(), x, y); }
-void glutKeyboard(unsigned char key, int x, int y) { onKeyboard(touched(), key, x, y); }
-void glutKeyboardUp(unsigned char key, int x, int y) { onKeyboardUp(touched(), key, x, y); }
-void glutSpecial(int key, int x, int y) { onSpecialKey(touched(), key, x, y); }
+void glutMotion(int x, int y)
+{
+    Application& app = touched();
+    app.panel.motion(x, y);
+    onMotion(app, x, y);
+}
+void glutPassiveMotion(int x, int y)
+{
+    Application& app = touched();
+    app.panel.motion(x, y);
+    onPassiveMotion(app, x, y);
+}
+void glutKeyboard(unsigned char key, int x, int y)
+{
+    Application& app = touched();
+    if (!app.panel.key(key, x, y)) onKeyboard(app, key, x, y);
+}
+void glutKeyboardUp(unsigned char key, int x, int y)
+{
+    Application& app = touched();
+    app.panel.keyUp(key, x, y);
+    onKeyboardUp(app, key, x, y);
+}
+void glutSpecial(int key, int x, int y)
+{
+    // F2 is the panel's own switch, over it or not.
+    Application& app = touched();
+    if (key == GLUT_KEY_F2 || !app.panel.specialKey(key, x, y)) onSpecialKey(app, key, x, y);
+}
+// Only the panel wants to know of these: while it is off they change nothing.
+void glutSpecialUp(int key, int x, int y)
+{
+    if (running->panel.visible) touched().panel.specialKeyUp(key, x, y);
+}
 }  // namespace
 
 void* glxLoader(const char* name)
@@ -297,6 +394,25 @@ int runTessivane(Application& app, int argc, char** argv)
         return commandLine.status;
     }
     app.scene.sceneFile = commandLine.sceneFile;
+    if (!commandLine.replayFile.empty()) {
+        // Checked before the window opens: a log that cannot be played is one line and 1.
+        InputLog log;
+        std::string error;
+        if (!readReplay(commandLine.replayFile, log, error)) {
+            std::printf("%s\n", error.c_str());
+            return 1;
+        }
+        app.scene.sceneFile = log.sceneName;
+        app.timeline.startReplay(std::move(log), commandLine.replayFile);
+    }
+    if (!commandLine.recordFile.empty()) {
+        std::string error;
+        if (!app.timeline.startRecording(commandLine.recordFile, error)) {
+            std::printf("%s\n", error.c_str());
+            return 1;
+        }
+        std::printf("recording inputs to %s\n", commandLine.recordFile.c_str());
+    }
     app.worlds.load(app.scene.sceneFile);
     createWindow();
     glutSetWindowTitle(app.worlds.title().c_str());
@@ -311,10 +427,13 @@ int runTessivane(Application& app, int argc, char** argv)
     glutKeyboardFunc(glutKeyboard);
     glutKeyboardUpFunc(glutKeyboardUp);
     glutSpecialFunc(glutSpecial);
+    glutSpecialUpFunc(glutSpecialUp);
 
     // A start that failed must not look like a clean run to whoever started the program.
     int status = 0;
+    app.timeline.beforeWorldStart(app.scene);
     if (initChain(app, glxLoader)) {
+        app.timeline.worldStarted(app.scene);
         glutMainLoop();
     } else {
         std::printf("init() failed\n");

@@ -12,7 +12,9 @@
 #include "gui/gui.h"
 #include "gui/hud.h"
 #include "gui/overlay.h"
+#include "gui/panel.h"
 #include "scene/parscene.h"
+#include "scene/timeline.h"
 #include "view/viewport.h"
 
 // Everything the program has once: the world, the views and the input that steers them,
@@ -31,6 +33,7 @@ struct Application {
     std::unique_ptr<GuiPanel> buttonBar;
     Dumper dumper;
     HelpOverlay helpOverlay;
+    SettingsPanel panel;  // F2
     // The viewport under the cursor at the last motion event, and the one last pressed.
     Viewport* hoverViewport = nullptr;
     Viewport* activeViewport = nullptr;
@@ -38,10 +41,15 @@ struct Application {
     FramePace pace;
     ProblemBanner problemBanner;
     WorldList worlds;  // Page Up / Page Down
+    Timeline timeline;  // every input to the world; recording, replay and rewind
     bool crosshair = false;  // the cursor shown while a click will place a source or a sink
     // Swaps the buffers; the real program uses GLUT's, tests their own.
     void (*swapBuffers)() = nullptr;
 };
+
+// What the shell, the button bar and the panel send the world: through the timeline, which
+// keeps it for a recording and a rewind, or drops it while a replay drives the world.
+int sendInput(Application& app, const WorldInput& in);
 
 // The steps of a frame, callable without GLUT.
 void setGlState();
@@ -55,8 +63,8 @@ void shutdownSystem(Application& app);
 void onReshape(Application& app, int width, int height);
 void onKeyboard(Application& app, unsigned char key, int x, int y);
 void onKeyboardUp(Application& app, unsigned char key, int x, int y);
-// F1 shows or hides the help overlay; Home takes the view under the cursor home; Page Up
-// and Page Down open the previous and next world.
+// F1 shows or hides the help overlay, F2 the settings panel; Home takes the view under the cursor home; Page Up
+// and Page Down open the previous and next world; F3 starts and finishes an input log.
 void onSpecialKey(Application& app, int key, int x, int y);
 
 // The window "Tessivane", 720 × 480, with its GL context current and GLUT's clock behind

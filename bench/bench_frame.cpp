@@ -24,6 +24,7 @@
 #include "view/viewport.h"
 #include "gui/gui.h"
 #include "gui/overlay.h"
+#include "gui/panel.h"
 #include "scene/parscene.h"
 
 namespace {
@@ -54,10 +55,13 @@ void frame()
     ++frameNumber;
 
     readInput(*app);
+    app->panel.deliver();
+    app->scene.timeSteps = app->panel.visible;
     app->scene.fountainRequested = app->keys.pressed('z');
     const Clock::time_point t0 = Clock::now();
     app->scene.update();
     updateSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
+    if (app->panel.visible) app->panel.sample(app->scene);
     toggleDisplaySwitches(app->keys, app->scene.display);
     app->scene.trackMouse();
     drawSequence(*app);
@@ -142,12 +146,15 @@ void setViews(bool single)
     rebuildViewList(app->views, single);
 }
 
-void runFrames(benchmark::State& state, bool single, bool help = false)
+void runFrames(benchmark::State& state, bool single, bool help = false, bool panel = false)
 {
     QuietConsole quiet;
     startWorld();
     setViews(single);
     app->helpOverlay.visible = help;
+    if (app->panel.visible != panel) app->panel.toggle();
+    // Its tallest page, with the most to draw.
+    app->panel.showPage(SettingsPanel::PlotPage);
     for (int i = 0; i < 30; ++i) frame();
     updateSeconds = 0;
     int frames = 0;
@@ -165,6 +172,7 @@ void runFrames(benchmark::State& state, bool single, bool help = false)
     state.counters["par"] = app->scene.parSys.liveCount();
     state.counters["glow"] = app->scene.emittedParticles.liveCount();
     app->helpOverlay.visible = false;
+    if (app->panel.visible) app->panel.toggle();
 }
 
 // The help overlay by itself over the last frame, finished each time: its own cost,
@@ -195,13 +203,47 @@ void BM_HelpOverlayAlone(benchmark::State& state)
     app->helpOverlay.visible = false;
 }
 
+// The settings panel by itself over the last frame, its plots full (ten seconds of the
+// world as it stands), finished each time, as the overlay is above.
+void BM_SettingsPanelAlone(benchmark::State& state)
+{
+    QuietConsole quiet;
+    startWorld();
+    setViews(true);
+    app->panel.toggle();
+    app->panel.showPage(SettingsPanel::PlotPage);
+    frame();
+    for (int i = 0; i < PanelHistory::kSamples; ++i) app->panel.sample(app->scene);
+    double drawn = 0, idle = 0;
+    int draws = 0;
+    const double cpuStart = processCpuSeconds();
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        app->panel.draw(kWidth, kHeight, app->scene, app->scene.display, PanelWorlds{{"default"}, 0});
+        glFinish();
+        const Clock::time_point t1 = Clock::now();
+        glFinish();
+        idle += std::chrono::duration<double>(Clock::now() - t1).count();
+        drawn += std::chrono::duration<double>(t1 - t0).count();
+        ++draws;
+    }
+    state.counters["panel_ms"] = 1000 * (drawn - idle) / draws;
+    state.counters["all_threads_cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / draws;
+    app->panel.toggle();
+}
+
 void BM_FrameSingleView(benchmark::State& state) { runFrames(state, true); }
+void BM_FrameSingleViewWithPanel(benchmark::State& state) { runFrames(state, true, false, true); }
 void BM_FrameFourViews(benchmark::State& state) { runFrames(state, false); }
 void BM_FrameSingleViewWithHelp(benchmark::State& state) { runFrames(state, true, true); }
 
 BENCHMARK(BM_FrameSingleView)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameSingleViewWithHelp)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+// The single view with the settings panel on: run it right after the single view alone
+// (--benchmark_filter='FrameSingleView(WithPanel)?/') to compare.
+BENCHMARK(BM_FrameSingleViewWithPanel)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameFourViews)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HelpOverlayAlone)->Iterations(300)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SettingsPanelAlone)->Iterations(300)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace

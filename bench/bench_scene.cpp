@@ -1,6 +1,7 @@
 // One scene update with both pools full: emission, glow and emitter ageing, the RK4
-// step and the collision pass of ~3000 children bouncing on a floor instance; and one
-// update of each world of the gallery, three seconds into its play.
+// step and the collision pass of ~3000 children bouncing on a floor instance; one
+// update of each world of the gallery, three seconds into its play; and taking and
+// putting back a snapshot of the default world.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "scene/parscene.h"
+#include "scene/snapshot.h"
 
 #ifdef TV_HAVE_GL_CONTEXT
 #include <unistd.h>
@@ -106,6 +108,54 @@ void BM_Gallery(benchmark::State& state, const char* world, bool rk4)
 }
 }  // namespace
 
+namespace {
+// The default world three seconds into its play: taking a snapshot, or putting one back,
+// with the memory of one and of the ring a rewind keeps, one a second for 30 s.
+// build/bin/bench_scene --benchmark_filter=Snapshot
+void BM_Snapshot(benchmark::State& state, bool restore)
+{
+    static bool gl = GlContext::make(64, 64);
+    if (!gl || chdir(TV_RUN_DIR) != 0) {
+        state.SkipWithError("no GL context or no shipped files");
+        return;
+    }
+    ParScene::elapsedMs = frozenClock;
+    std::FILE* saved = stdout;
+    stdout = std::fopen("/dev/null", "w");
+    {
+        ParScene scene;
+        const bool ok = scene.init();
+        scene.setTimeStep(ParScene::kPlayStep);
+        for (int i = 0; ok && i < 180; ++i) scene.update();
+        WorldSnapshot snapshot;
+        takeSnapshot(scene, snapshot);
+        if (restore) {
+            for (auto _ : state) benchmark::DoNotOptimize(restoreSnapshot(scene, snapshot));
+        } else {
+            for (auto _ : state) takeSnapshot(scene, snapshot);
+        }
+        state.counters["bytes"] = static_cast<double>(snapshot.bytes());
+        state.counters["particles"] = scene.parSys.liveCount();
+        if (!restore && ok) {
+            std::vector<WorldSnapshot> ring(31);
+            std::size_t ringBytes = 0;
+            for (WorldSnapshot& s : ring) {
+                for (int i = 0; &s != &ring[0] && i < 60; ++i) scene.update();
+                takeSnapshot(scene, s);
+                ringBytes += s.bytes();
+            }
+            state.counters["ring31_bytes"] = static_cast<double>(ringBytes);
+        }
+        if (!ok) state.SkipWithError("the world did not load");
+    }
+    std::fclose(stdout);
+    stdout = saved;
+}
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_Snapshot, take, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Snapshot, restore, true)->Unit(benchmark::kMicrosecond);
+
 #define TV_GALLERY(name)                                                                                       \
     BENCHMARK_CAPTURE(BM_Gallery, name##_rk4, #name, true)->Unit(benchmark::kMicrosecond);                     \
     BENCHMARK_CAPTURE(BM_Gallery, name##_euler, #name, false)->Unit(benchmark::kMicrosecond)
@@ -116,4 +166,46 @@ TV_GALLERY(landscape);
 TV_GALLERY(pressures);
 TV_GALLERY(sinks);
 TV_GALLERY(default);
+#endif
+
+#ifdef TV_HAVE_GL_CONTEXT
+#include "scene/timeline.h"
+
+namespace {
+// What keeping an input costs, on the default world with a particle held: a new mouse ray
+// each time, the input a drag sends every update. With BM_Snapshot/take once a second,
+// what a recording and rewind add to an update.
+// build/bin/bench_scene --benchmark_filter='Timeline|Snapshot'
+void BM_TimelineKeepsAnInput(benchmark::State& state)
+{
+    static bool gl = GlContext::make(64, 64);
+    if (!gl || chdir(TV_RUN_DIR) != 0) {
+        state.SkipWithError("no GL context or no shipped files");
+        return;
+    }
+    ParScene::elapsedMs = frozenClock;
+    std::FILE* saved = stdout;
+    stdout = std::fopen("/dev/null", "w");
+    {
+        ParScene scene;
+        Timeline timeline;
+        timeline.beforeWorldStart(scene);
+        const bool ok = scene.init();
+        timeline.worldStarted(scene);
+        const Vec3 eye = scene.startEye();
+        const Vec3 blob = scene.springModels.empty() ? Vec3(0, 0, 0) : scene.springModels[0]->vertex[0]->pos;
+        timeline.send(scene, {WorldInput::Grab, Ray{eye, blob - eye}, 0});
+        Ray r = scene.mouseRay;
+        for (auto _ : state) {
+            r.direction.y += 1e-6f;
+            timeline.send(scene, {WorldInput::MouseRay, r, 0});
+        }
+        if (!ok) state.SkipWithError("the world did not load");
+    }
+    std::fclose(stdout);
+    stdout = saved;
+}
+}  // namespace
+
+BENCHMARK(BM_TimelineKeepsAnInput)->Unit(benchmark::kNanosecond);
 #endif

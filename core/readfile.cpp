@@ -4,13 +4,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace {
 std::string& folderSetting()
 {
     static std::string folder;
     return folder;
 }
+
+std::vector<std::string>& namesRead()
+{
+    static std::vector<std::string> names;
+    return names;
+}
 }  // namespace
+
+const std::vector<std::string>& filesRead() { return namesRead(); }
+
+void forgetFilesRead() { namesRead().clear(); }
 
 void setReadFolder(const std::string& folder) { folderSetting() = folder; }
 
@@ -40,6 +52,11 @@ FILE* openRegularFile(const char* name, const char* mode)
         return nullptr;
     }
     FILE* file = fdopen(fd, mode);
-    if (!file) close(fd);
+    if (!file) {
+        close(fd);
+        return nullptr;
+    }
+    std::vector<std::string>& names = namesRead();
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
     return file;
 }

@@ -44,6 +44,11 @@ void loadSecond(Texture& texture, const char* path)
 }
 }  // namespace
 
+int SceneButton::send(const WorldInput& in) const
+{
+    return sender && *sender ? (*sender)(in) : applyInput(*scene, in);
+}
+
 IntegratorButton::IntegratorButton(ParScene* s) : SceneButton(s, 0, 96, 64, 32, "data/int_euler.bmp")
 {
     loadSecond(second, "data/int_rk4.bmp");
@@ -54,7 +59,7 @@ void IntegratorButton::draw() { drawQuad(scene->useRk4 ? second : image); }
 bool IntegratorButton::handleMouse(int newButtons, int oldButtons, int px, int py)
 {
     if (!contains(px, py)) return false;
-    if (leftPressed(newButtons, oldButtons)) scene->setUseRk4(!scene->useRk4);
+    if (leftPressed(newButtons, oldButtons)) send({WorldInput::Integrator, {}, scene->useRk4 ? 0.0f : 1.0f});
     return true;
 }
 
@@ -100,7 +105,7 @@ ResetButton::ResetButton(ParScene* s) : SceneButton(s, 0, 64, 64, 32, "data/rese
 bool ResetButton::handleMouse(int newButtons, int oldButtons, int px, int py)
 {
     if (!contains(px, py)) return false;
-    if (leftPressed(newButtons, oldButtons)) scene->init();  // a failure leaves an empty world
+    if (leftPressed(newButtons, oldButtons)) send({WorldInput::Reset, {}, 0});  // a failure leaves an empty world
     return true;
 }
 
@@ -114,7 +119,8 @@ void PlayPauseButton::draw() { drawQuad(scene->timeStep == 0 ? second : image); 
 bool PlayPauseButton::handleMouse(int newButtons, int oldButtons, int px, int py)
 {
     if (!contains(px, py)) return false;
-    if (leftPressed(newButtons, oldButtons)) scene->setTimeStep(scene->timeStep == 0 ? ParScene::kPlayStep : 0.0f);
+    if (leftPressed(newButtons, oldButtons))
+        send({WorldInput::TimeStep, {}, scene->timeStep == 0 ? ParScene::kPlayStep : 0.0f});
     return true;
 }
 
@@ -129,6 +135,8 @@ bool GuiPanel::init(ParScene* scene_, InputState* input)
     buttons.push_back(new (std::nothrow) PlayPauseButton(scene));
     for (GlGuiButton* b : buttons)
         if (!b) return false;
+    for (GlGuiButton* b : buttons)
+        if (auto* sb = dynamic_cast<SceneButton*>(b)) sb->sender = &sender;
     return true;
 }
 

@@ -2,9 +2,11 @@
 // The on-screen button bar: four textured buttons in the lower-left corner that switch
 // the integrator, place a particle source, reset the scene and pause or run it. The bar
 // sees every mouse event first and keeps those over a button from the scene.
+#include <functional>
 #include <vector>
 
 #include "assets/texture.h"
+#include "scene/worldinput.h"
 
 class ParScene;
 struct InputState;
@@ -33,6 +35,10 @@ protected:
     static bool leftPressed(int newButtons, int oldButtons) { return (newButtons & 1) && !(oldButtons & 1); }
 };
 
+// Where a button's change to the world goes: the application's timeline, or straight to
+// the world when none is given (tests).
+using InputSender = std::function<int(const WorldInput&)>;
+
 class SceneButton : public GlGuiButton {
 public:
     SceneButton(ParScene* scene_, int x, int y, int width, int height, const char* imagePath)
@@ -41,6 +47,10 @@ public:
     }
 
     ParScene* scene;
+    const InputSender* sender = nullptr;
+
+protected:
+    int send(const WorldInput& in) const;
 };
 
 // Shows the picture of the integrator in use; a press switches to the other.
@@ -98,4 +108,5 @@ public:
 
     std::vector<GlGuiButton*> buttons;
     ParScene* scene = nullptr;
+    InputSender sender;  // set by the application; the buttons send through it
 };

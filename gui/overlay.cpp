@@ -18,11 +18,12 @@ const char* const kControls[][4] = {
     {"\\", "RECORD FRAMES", "- =", "DETAIL RADIUS"},
     {"WCBYMHGT", "DISPLAY SWITCHES", "F1", "THIS HELP"},
     {"ESC", "QUIT", "HOME", "VIEW BACK TO ITS START"},
+    {"F3", "RECORD INPUTS", "BACKSPACE", "BACK ONE SECOND"},
     {"", "MOUSE", "", ""},
     {"LEFT", "GRAB AND DRAG", "RIGHT", "PIN / FREE HELD"},
     {"SHIFT+L/R", "GROUND TILE IN/OUT", "MIDDLE", "DRAG TO ORBIT"},
     {"WHEEL", "FLY / ZOOM", "", ""},
-    {"PGUP PGDN", "PREVIOUS / NEXT WORLD", "", ""},
+    {"PGUP PGDN", "PREVIOUS / NEXT WORLD", "F2", "SETTINGS PANEL"},
     {"BUTTONS", "RK4/EULER  SOURCE (SHIFT: SINK)  RESET  PLAY/PAUSE", "", ""},
 };
 }  // namespace

@@ -2,9 +2,11 @@
 // A pool of at most Capacity records on intrusive live and free lists: the particles and
 // the glow sprites. Records are recycled through the free list and only returned to the
 // heap by clear(), so a pointer to a record stays valid until then.
+#include <atomic>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <type_traits>
@@ -15,6 +17,7 @@
 template <class Record, int Capacity, std::size_t Phase = 0>
 class RecordPool {
     static_assert(std::is_trivially_destructible_v<Record>, "clear() drops records without destroying them");
+    static_assert(std::is_trivially_copyable_v<Record>, "saved states copy records as bytes");
     static_assert(Phase < 64 && Phase % alignof(Record) == 0);
 
 public:
@@ -33,6 +36,7 @@ public:
         live = 0;
         liveHead = nullptr;
         freeHead = nullptr;
+        build = nextBuild();
     }
 
     Record* first() const { return liveHead; }
@@ -43,6 +47,35 @@ public:
     int live = 0;
     Record* liveHead = nullptr;  // newest first
     Record* freeHead = nullptr;  // most recently freed first
+
+    // The pool's whole state is its headers and the records carved so far. Records never
+    // move before clear(), so a copy written back in place leaves every pointer into the
+    // block (list links, and whatever else points at records) right. `build` names the
+    // block's life: a new one starts at every clear(), and a copy from another is refused.
+    struct Headers {
+        std::uint64_t build = 0;
+        int created = 0, live = 0, carved = 0;
+        Record* liveHead = nullptr;
+        Record* freeHead = nullptr;
+    };
+    Headers headers() const { return {build, created, live, carved, liveHead, freeHead}; }
+    const Record* carvedRecords() const { return block; }
+    // A block, once reserved, stays until clear(), so a copy of this build fits it whether
+    // it was taken before or after the state the pool is in.
+    bool sameBuild(const Headers& s) const { return s.build == build && (s.carved == 0 || block); }
+    // `records` holds s.carved records copied from carvedRecords(). Records carved since
+    // go back uncarved: the next allocation makes them afresh, as it did the first time.
+    bool restore(const Headers& s, const Record* records)
+    {
+        if (!sameBuild(s)) return false;
+        if (s.carved > 0) std::memcpy(static_cast<void*>(block), records, sizeof(Record) * s.carved);
+        created = s.created;
+        live = s.live;
+        carved = s.carved;
+        liveHead = s.liveHead;
+        freeHead = s.freeHead;
+        return true;
+    }
 
 protected:
     // Owners expose these wrapped with what their records need when handed out or
@@ -101,7 +134,14 @@ private:
         return true;
     }
 
+    static std::uint64_t nextBuild()
+    {
+        static std::atomic<std::uint64_t> builds{0};
+        return ++builds;
+    }
+
     std::unique_ptr<unsigned char[]> storage;
     Record* block = nullptr;
     int carved = 0;  // records handed out of the block so far; never more than Capacity
+    std::uint64_t build = nextBuild();
 };

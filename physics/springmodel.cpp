@@ -307,6 +307,14 @@ bool SpringModel::setPressure(float p)
     return true;
 }
 
+bool SpringModel::retunePressure(float p)
+{
+    const float rest = restVolume;
+    if (!setPressure(p)) return false;
+    if (pressure != 0 && rest != 0 && (rest > 0) == (restVolume > 0)) restVolume = rest;
+    return true;
+}
+
 void SpringModel::setSkinViscosity(float most)
 {
     if (!model || !springSys || spring.size() != model->edges.size()) return;

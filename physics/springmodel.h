@@ -34,6 +34,10 @@ public:
     // rest volume and makes the skin viscous (0: neither). An open mesh or a negative p
     // is refused with a line naming the model; the body then has no pressure.
     bool setPressure(float p);
+    // setPressure on a body that may be squashed or stretched: a gas it already holds keeps
+    // its rest volume, so that retuning a moving body does not take its shape of the
+    // moment for its rest shape.
+    bool retunePressure(float p);
     void applyPressureForces();
     // The picture a scene file names for the body, and its bind before the body draws.
     bool loadTexture(const char* path);

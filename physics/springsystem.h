@@ -130,6 +130,10 @@ public:
 
     std::vector<Spring> spring;
 
+    // The free-slot heap, with `spring` the system's whole state, for copies that put it back.
+    const std::vector<int>& freeSlotHeap() const { return freeSlots; }
+    void setFreeSlotHeap(const std::vector<int>& heap) { freeSlots = heap; }
+
 private:
     // Freed slots as a min-heap, so the lowest is found without walking the array: a
     // body of n springs would otherwise cost n² steps to build. A slot cleared by hand

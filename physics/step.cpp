@@ -1,17 +1,30 @@
 #include "physics/step.h"
 
+#include <chrono>
 #include <cmath>
 
 #include "core/debug.h"
 #include "physics/springmodel.h"
 
 namespace {
-// Gravity, world units/s² along −z. A particle's weight is m·g, written g / invMass
-// because particles keep their inverse mass; every free particle falls alike.
-constexpr float kGravity = 180;
-// Linear (viscous) air drag, mass units per second: F = −c·v, which alone slows a
-// particle of unit mass as e^(−c·t).
-constexpr float kAirDrag = 0.04f;
+// Adds the time from its making to its end to a step's force time, when one is asked for.
+class ForceTimer {
+public:
+    explicit ForceTimer(StepTimes* times_) : times(times_)
+    {
+        if (times) start = std::chrono::steady_clock::now();
+    }
+    ~ForceTimer()
+    {
+        if (times) times->forces += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    ForceTimer(const ForceTimer&) = delete;
+    ForceTimer& operator=(const ForceTimer&) = delete;
+
+private:
+    StepTimes* times;
+    std::chrono::steady_clock::time_point start;
+};
 }  // namespace
 
 void Sink::applyForce(ParticleSystem& parSys) const
@@ -24,11 +37,15 @@ void Sink::applyForce(ParticleSystem& parSys) const
 
 int computeForces(const StepWorld& world, const Hand& hand)
 {
+    const ForceTimer timer(world.times);
     ParticleSystem& parSys = world.particles;
+    // A particle's weight is m·g, written g / invMass because particles keep their inverse
+    // mass; every free particle falls alike.
+    const float drag = world.airDrag, gravity = world.gravity;
     for (Particle* p = parSys.liveHead; p; p = p->next) {
         p->force.clear();
-        p->force += p->vel * -kAirDrag;  // pinned particles included
-        if (p->invMass != 0) p->force += Vec3(0, 0, -kGravity / p->invMass);
+        p->force += p->vel * -drag;  // pinned particles included
+        if (p->invMass != 0) p->force += Vec3(0, 0, -gravity / p->invMass);
     }
 
     world.springs.applySpringForces(parSys);

@@ -26,12 +26,27 @@ struct Hand {
     bool fountainRequested = false;  // this frame asks for a fountain on the held particle
 };
 
+// Gravity, world units/s² along −z, and linear (viscous) air drag, mass units per second
+// (F = −c·v, which alone slows a particle of unit mass as e^(−c·t)): what every world
+// starts with, and keeps until it is tuned.
+constexpr float kDefaultGravity = 180;
+constexpr float kDefaultAirDrag = 0.04f;
+
+// Steady-clock seconds a step's force passes took, summed over its passes.
+struct StepTimes {
+    double forces = 0;
+};
+
 // Everything a force pass reads and writes.
 struct StepWorld {
     ParticleSystem& particles;
     SpringSystem& springs;
     const std::vector<Sink*>& sinks;
     const std::vector<SpringModel*>& springModels;
+    float gravity = kDefaultGravity;
+    float airDrag = kDefaultAirDrag;
+    // Read the clock only when asked: the clock changes no number of the step.
+    StepTimes* times = nullptr;
 };
 
 // One force pass. Returns how many fountains it asks for: one when a particle is held

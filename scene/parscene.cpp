@@ -72,6 +72,7 @@ void ParScene::reset()
     objects.clear();
     landscapes.clear();
     heldParticle = nullptr;
+    tunedBody = nullptr;
     timeStep = 0;
     useRk4 = true;
     startTransform = RigidTransform{};
@@ -94,6 +95,7 @@ void ParScene::clear()
     characters.clear();
     for (Landscape* l : landscapes) delete l;
     landscapes.clear();
+    tunedBody = nullptr;
     startTransform = RigidTransform{};
 }
 
@@ -222,11 +224,67 @@ Particle* ParScene::nearestParticle(const Ray& ray) const
     return best;
 }
 
+namespace {
+template <class Body>
+bool owns(const std::vector<Body*>& bodies, const SpringObj* body)
+{
+    return std::find(bodies.begin(), bodies.end(), body) != bodies.end();
+}
+
+template <class Body>
+SpringObj* bodyWith(const std::vector<Body*>& bodies, const Particle* p)
+{
+    for (Body* b : bodies)
+        if (b && std::find(b->vertex.begin(), b->vertex.end(), p) != b->vertex.end()) return b;
+    return nullptr;
+}
+}  // namespace
+
 void ParScene::grabParticle(Particle* p)
 {
+    // A release keeps the body chosen; a grab chooses the new particle's, or none.
+    if (p) {
+        tunedBody = bodyWith(springModels, p);
+        if (!tunedBody) tunedBody = bodyWith(springSpaces, p);
+        if (!tunedBody) tunedBody = bodyWith(cloths, p);
+        if (!tunedBody) tunedBody = bodyWith(characters, p);
+    }
     heldParticle = p;
     holdDistance = p ? dot(p->pos - mouseRay.origin, mouseRay.direction) / length(mouseRay.direction) : 0;
     if (p) pullTarget = dragTarget();
+}
+
+SpringModel* ParScene::tunedSpringModel() const
+{
+    for (SpringModel* m : springModels)
+        if (m && m == tunedBody) return m;
+    return nullptr;
+}
+
+std::string ParScene::tunedBodyName() const
+{
+    if (const SpringModel* m = tunedSpringModel()) return std::string("spring model ") + (m->model ? m->model->path : "");
+    if (owns(springSpaces, tunedBody)) return "spring space";
+    if (owns(cloths, tunedBody)) return "cloth";
+    if (owns(characters, tunedBody)) return "character";
+    return "";
+}
+
+void ParScene::setBodyKs(float ks)
+{
+    if (tunedBody) tunedBody->setKs(ks);
+}
+
+void ParScene::setBodyKd(float kd)
+{
+    if (tunedBody) tunedBody->setKd(kd);
+}
+
+void ParScene::setBodyPressure(float p)
+{
+    // An open mesh has no inside to hold a gas.
+    SpringModel* m = tunedSpringModel();
+    if (m && m->closed()) m->retunePressure(p);
 }
 
 BBox ParScene::worldBox() const

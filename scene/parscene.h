@@ -10,6 +10,7 @@
 #include "assets/objfile.h"
 #include "assets/texture.h"
 #include "physics/cloth.h"
+#include "physics/energy.h"
 #include "physics/springchar.h"
 #include "physics/springmodel.h"
 #include "physics/springspace.h"
@@ -80,6 +81,19 @@ public:
     void placeSink(const Ray& ray);
     void setTimeStep(float s) { timeStep = s; }
     void setUseRk4(bool b) { useRk4 = b; }
+    void setGravity(float g) { gravity = g; }
+    void setAirDrag(float c) { airDrag = c; }
+    // Retune the chosen body (tunedBody): every one of its springs, and the gas of a closed
+    // spring model. Without a chosen body they change nothing.
+    void setBodyKs(float ks);
+    void setBodyKd(float kd);
+    void setBodyPressure(float p);
+    // The chosen body when it is a spring model, else none.
+    SpringModel* tunedSpringModel() const;
+    // What the chosen body is, for the panel: "spring model data/blob.obj", "cloth", ...;
+    // empty for none.
+    std::string tunedBodyName() const;
+    WorldEnergy energy() const { return worldEnergy(parSys, springSys, gravity); }
     TraceHit trace(const Vec3& start, const Vec3& end, float radius) const;
     // The point at holdDistance along the mouse ray.
     Vec3 dragTarget() const;
@@ -109,6 +123,9 @@ public:
     const ObjFile* fwdModel = nullptr;
     Texture glowTexture;
     Particle* heldParticle = nullptr;
+    // The body of the held particle, or of the last one held; none when that particle
+    // belongs to no body. Gone with the bodies at every init.
+    SpringObj* tunedBody = nullptr;
     // Set by the shell each frame from the key table: start a fountain on the held
     // particle (one for each force pass of the step).
     bool fountainRequested = false;
@@ -132,6 +149,17 @@ public:
     // a window.
     Camera* startCamera = nullptr;
     bool useRk4 = true;
+    // Kept through init, reset and shutdown, like the display switches: a tuned world stays
+    // tuned across RESET and a change of world.
+    float gravity = kDefaultGravity;
+    float airDrag = kDefaultAirDrag;
+    // Whether step() times its parts into lastStep, for the settings panel's plot; the
+    // clock changes nothing the step computes.
+    bool timeSteps = false;
+    struct StepSplit {
+        double forces = 0, integration = 0, collision = 0;  // seconds of the steady clock
+    };
+    StepSplit lastStep;
     // The world's own random numbers, in use while it loads, updates or builds: two
     // worlds never draw from each other's stream.
     tv::RandomStream random;

@@ -1,6 +1,7 @@
 // The scene's side of the physics step: the hand and the fountains it asks for, the swept
 // trace through the solid geometry and the collision pass that turns contacts into
 // bounces.
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -28,7 +29,7 @@ constexpr float kFloorNormalZ = 0.999f;
 constexpr float kMaxPullTargetMove = 3;
 }  // namespace
 
-StepWorld ParScene::stepWorld() { return StepWorld{parSys, springSys, sinks, springModels}; }
+StepWorld ParScene::stepWorld() { return StepWorld{parSys, springSys, sinks, springModels, gravity, airDrag}; }
 
 Hand ParScene::hand() const
 {
@@ -44,20 +45,31 @@ void ParScene::computeForces() { ::computeForces(stepWorld(), hand()); }
 void ParScene::step(float dt)
 {
     int fountains = 0;
-    if (heldParticle) {
+    if (heldParticle && dt > 0) {
         const Vec3 toCursor = dragTarget() - pullTarget;
         const float gap = length(toCursor);
         pullTarget += gap > kMaxPullTargetMove ? toCursor * (kMaxPullTargetMove / gap) : toCursor;
     }
+    using Clock = std::chrono::steady_clock;
+    StepTimes times;
+    const Clock::time_point t0 = timeSteps ? Clock::now() : Clock::time_point{};
     {
         RunawayForceReport report;
-        fountains = useRk4 ? stepRK4(stepWorld(), hand(), dt) : stepEuler(stepWorld(), hand(), dt);
+        StepWorld world = stepWorld();
+        if (timeSteps) world.times = &times;
+        fountains = useRk4 ? stepRK4(world, hand(), dt) : stepEuler(world, hand(), dt);
     }
+    const Clock::time_point t1 = timeSteps ? Clock::now() : Clock::time_point{};
     for (int i = 0; i < fountains; ++i)
         if (Emitter* e = makeFountain(heldParticle)) emitters.push_back(e);
     // After the collision pass, which leaves a particle that is no longer a number as it
     // is, and whose move between two far but finite places can overflow.
+    const Clock::time_point t2 = timeSteps ? Clock::now() : Clock::time_point{};
     collide();
+    if (timeSteps) {
+        const double step = std::chrono::duration<double>(t1 - t0).count();
+        lastStep = {times.forces, step - times.forces, std::chrono::duration<double>(Clock::now() - t2).count()};
+    }
     if (const int restored = restoreNonFinite(parSys))
         tv::problem("non-finite particles put back at rest this update: %d\n", restored);
 }

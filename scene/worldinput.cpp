@@ -64,6 +64,8 @@ int applyInput(ParScene& world, const WorldInput& in)
         break;
     case WorldInput::SingleStep:
         world.singleStep();
+        // Asked for with this step, a fountain is not asked for again by the next.
+        world.fountainRequested = false;
         break;
     case WorldInput::TimeStep:
         world.setTimeStep(in.value);
@@ -75,11 +77,19 @@ int applyInput(ParScene& world, const WorldInput& in)
         world.init();  // a failure leaves an empty world
         break;
     case WorldInput::Gravity:
+        world.setGravity(in.value);
+        break;
     case WorldInput::AirDrag:
+        world.setAirDrag(in.value);
+        break;
     case WorldInput::BodyKs:
+        world.setBodyKs(in.value);
+        break;
     case WorldInput::BodyKd:
+        world.setBodyKd(in.value);
+        break;
     case WorldInput::BodyPressure:
-        // The panel's settings: applied by the world's own setters (to come with the panel).
+        world.setBodyPressure(in.value);
         break;
     case WorldInput::KindCount:
         break;

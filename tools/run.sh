@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the sandbox from its run folder: tools/run.sh [window options] [scene file]
+# Sets up, builds and starts the sandbox from its run folder: tools/run.sh [window options] [--record FILE] [scene file]
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/tools/setup.sh"

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config python3
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libx11-dev
   libgtest-dev libbenchmark-dev zlib1g-dev
+  libimgui-dev  # the settings panel's toolkit, and the sources of its GLUT and OpenGL 2 backends
   xvfb xdotool imagemagick
   clang libclang-rt-14-dev
   file  # cpack -G DEB finds the programs among the files it packs with it

@@ -17,7 +17,7 @@ TEST(CommandLine, OneSceneByNameOrAOneLineRefusal)
     const std::string mine = dir + "/mine.scn";
     std::ofstream(mine) << "start\n";
     const std::string missing = dir + "/missing.scn";
-    const std::string usage = "; usage: tessivane [window options] [scene file]";
+    const std::string usage = "; usage: tessivane [window options] [--record FILE] [scene file] | --replay FILE";
     // Refused at once, before any window: an open of the pipe would wait for a writer.
     const NeverEndingFiles endless(dir);
     const std::string notPlain = ": not a plain file";
@@ -40,6 +40,11 @@ TEST(CommandLine, OneSceneByNameOrAOneLineRefusal)
         {{endless.pipe}, 1, endless.pipe, "cannot open the scene file " + endless.pipe + notPlain},
         {{endless.zero}, 1, endless.zero, "cannot open the scene file " + endless.zero + notPlain},
         {{dir}, 1, dir, "cannot open the scene file " + dir + notPlain},
+        // A log is checked against its files later; a replay's scene is the log's.
+        {{"--record", "a.tvlog", mine}, 0, mine, ""},
+        {{"--replay"}, 2, "test.scn", "tessivane: --replay needs a file" + usage},
+        {{"--replay", "a.tvlog", mine}, 2, "test.scn", "tessivane: a replay names its own scene and records nothing" + usage},
+        {{"--record", "a", "--record", "b"}, 2, "test.scn", "tessivane: one --record at most" + usage},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"tessivane"};

@@ -114,8 +114,10 @@ def picture_diff(frame, rect, picture):
 class SessionTest(unittest.TestCase):
     """Starts the program in its own Xvfb for every test and stops it afterwards."""
 
+    program_args = ()  # the program's command line, for a suite that needs one
+
     def setUp(self):
-        self.s = tvdrive.Session(os.path.abspath(ARGS.binary), os.path.abspath(ARGS.run_dir))
+        self.s = tvdrive.Session(os.path.abspath(ARGS.binary), os.path.abspath(ARGS.run_dir), args=self.program_args)
         try:
             self.s.find_window(timeout=60)
         except RuntimeError:

@@ -16,6 +16,10 @@ VIEW = (0, 0, WIDTH, HEIGHT - 140)
 # 10 a line, read back with the program's own font table.
 OVERLAY_TEXT = (14, 14)
 OVERLAY_AREA = (8, 8, 400, 200)
+# The settings panel (F2) along the window's right edge, and its integrator's EULER
+# choice, as its font and spacing lay it out (top-left window pixels).
+PANEL_AREA = (440, 30, 700, 300)
+PANEL_EULER = (503, 114)
 FIGURES = re.compile(r"UPDATES/SEC (\d+)  PARTICLES (\d+)/(\d+)  GLOW (\d+)  SPRINGS (\d+)\n"
                      r"EMITTERS (\d+)  SINKS (\d+)  (RK4|EULER)  (PAUSED|PLAYING)  (NOT RECORDING|RECORDING)  VIEW (\w+)")
 
@@ -248,6 +252,24 @@ class ControlsTest(e2ebase.SessionTest):
         self.assertLess(on.diff(off, (0, HEIGHT - 140, 200, HEIGHT)), 1.0)
         self.key("F1", 0.3)
         self.assertLess(self.grab().diff(off, OVERLAY_AREA), 1.0)
+
+    def test_f2_panel_switches_the_integrator(self):
+        # Keys go to the panel while the cursor is over it: keep it over the view.
+        self.s.move(200, 200)
+        off = self.grab()
+        self.key_until("F2", "settings panel is on\n")
+        on = self.grab()
+        self.assertGreater(on.diff(off, PANEL_AREA), 20, "no panel drawn")
+        self.assertShows(on, e2ebase.INTEGRATOR, "int_rk4.bmp", "int_euler.bmp")
+        start = self.mark()
+        self.s.click(*PANEL_EULER)
+        self.expect_line("integrator is EULER\n", start)
+        self.s.move(200, 200)
+        # The world took it: the bar shows the integrator in use.
+        self.assertShows(self.grab(), e2ebase.INTEGRATOR, "int_euler.bmp", "int_rk4.bmp")
+        # F2 again takes the panel away and leaves the view as it was.
+        self.key_until("F2", "settings panel is off\n")
+        self.assertLess(self.grab().diff(off, PANEL_AREA), 1.0)
 
 
 if __name__ == "__main__":

@@ -1,12 +1,14 @@
 """End to end: grabbing, dragging, pinning and fountains on a particle; paging fine
-ground tiles with Shift and the mouse; placing a fountain with the source button."""
+ground tiles with Shift and the mouse; placing a fountain with the source button; a
+session recorded and replayed to the same world."""
 import os
 import re
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
 import e2ebase  # noqa: E402
-from e2ebase import SOURCE, WIDTH, HEIGHT, picture_diff  # noqa: E402
+import tvdrive  # noqa: E402
+from e2ebase import BLOB_IN_SKY, INTEGRATOR, SOURCE, WIDTH, HEIGHT, picture_diff  # noqa: E402
 
 # Window places (top-left pixels) of the default world seen from the start camera.
 GROUND = (560, 450)
@@ -128,6 +130,47 @@ class InteractionTest(e2ebase.SessionTest):
         # Its red-to-orange sparks rise from the ground near the click.
         box = (GROUND[0] - 120, 150, min(WIDTH, GROUND[0] + 120), HEIGHT)
         self.assertGreater(frame.count(lambda p: p[0] > 200 and p[2] < 150, box, 2), 30)
+
+
+FINISHED = r"%s finished: (\d+) updates, world hash (0x[0-9a-f]{16})\n"
+
+
+class RecordAndReplayTest(e2ebase.SessionTest):
+    program_args = ("--record", "take.tvlog")
+
+    def test_a_recorded_session_replays_to_the_same_world(self):
+        s = self.s
+        tvdrive.play_holding_pinned_blob(s)
+        self.wait_updates(20)
+        s.move(BLOB_IN_SKY[0] + 60, BLOB_IN_SKY[1] + 80)
+        self.wait_updates(20)
+        s.press(3)
+        s.release(3)
+        self.key("z")
+        s.release(1)
+        self.click_button(SOURCE)
+        s.click(*GROUND)
+        self.click_button(INTEGRATOR)
+        self.wait_updates(30)
+        start = self.mark()
+        self.assertEqual(s.close(), 0)
+        recorded = re.search(FINISHED % "recording", s.console()[start:])
+        self.assertIsNotNone(recorded, s.console()[start:])
+        log = os.path.join(s.workdir, "take.tvlog")
+        with open(log) as f:
+            kinds = {line.split()[1] for line in f.read().split("\ninputs ")[1].splitlines()[1:-1]}
+        self.assertLessEqual({"grab", "ray", "pin", "fountain", "release", "source", "integrator", "timestep"}, kinds)
+
+        # Played back in another server and folder, with nobody's hand on it.
+        replay = tvdrive.Session(os.path.abspath(e2ebase.ARGS.binary), os.path.abspath(e2ebase.ARGS.run_dir),
+                                 args=("--replay", log))
+        try:
+            replay.find_window(timeout=60)
+            self.assertTrue(replay.wait_for("replay finished", timeout=300), replay.console()[-500:])
+            replayed = re.search(FINISHED % "replay", replay.console())
+            self.assertEqual(replayed.groups(), recorded.groups())
+        finally:
+            replay.shutdown()
 
 
 if __name__ == "__main__":

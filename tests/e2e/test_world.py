@@ -3,6 +3,7 @@ ground, the jelly blob squashes where it lands and its gas rounds it again, the 
 sways in its bowl without falling over, and the wireframe and mouse-tracking toggles
 draw what they should."""
 import os
+import shutil
 import sys
 import tempfile
 import time
@@ -268,15 +269,30 @@ class SceneByNameTest(unittest.TestCase):
 
     def test_refused_command_lines(self):
         missing = os.path.join(tempfile.gettempdir(), "tv_no_such_world.scn")
-        usage = "; usage: tessivane [window options] [scene file]\n"
-        for args, status, console in (
-                ((missing,), 1, "cannot open the scene file %s\n" % missing),
-                (("test.scn", "test.scn"), 2, "tessivane: one scene file at most" + usage),
-                (("-geometry", "720x480", "-nosuch"), 2, "tessivane: unknown option -nosuch" + usage)):
-            s = self.start(*args)
-            self.assertEqual(s.proc.wait(60), status, s.console())
-            self.assertEqual(s.console(), console)
-            s.shutdown()
+        usage = "; usage: tessivane [window options] [--record FILE] [scene file] | --replay FILE\n"
+        logs = tempfile.mkdtemp(prefix="tv_logs_")
+        # A log cut short, and a whole one whose scene has other text than the shipped one.
+        log = ("tessivane input log 1\nrandom 00000001\nscene 8 6\ntest.scn\nstart\n\n"
+               "updates 0\nhash 0000000000000000\ninputs 0\nend\n")
+        cut, other = os.path.join(logs, "cut.tvlog"), os.path.join(logs, "other.tvlog")
+        with open(cut, "w") as f:
+            f.write(log[:-4])
+        with open(other, "w") as f:
+            f.write(log)
+        try:
+            for args, status, console in (
+                    ((missing,), 1, "cannot open the scene file %s\n" % missing),
+                    (("test.scn", "test.scn"), 2, "tessivane: one scene file at most" + usage),
+                    (("-geometry", "720x480", "-nosuch"), 2, "tessivane: unknown option -nosuch" + usage),
+                    # Refused before any window, one line each.
+                    (("--replay", cut), 1, "cannot replay %s: it is truncated\n" % cut),
+                    (("--replay", other), 1, "cannot replay %s: it was recorded with another test.scn\n" % other)):
+                s = self.start(*args)
+                self.assertEqual(s.proc.wait(60), status, s.console())
+                self.assertEqual(s.console(), console)
+                s.shutdown()
+        finally:
+            shutil.rmtree(logs, ignore_errors=True)
 
 
 if __name__ == "__main__":
