@@ -11,6 +11,7 @@
 
 #include "scene/parscene.h"
 #include "scene/snapshot.h"
+#include "scene/timeline.h"
 
 #ifdef TV_HAVE_GL_CONTEXT
 #include <unistd.h>
@@ -80,31 +81,55 @@ BENCHMARK(BM_UpdateFullPools)->Unit(benchmark::kMicrosecond);
 
 #ifdef TV_HAVE_GL_CONTEXT
 namespace {
+// A shipped world loaded as the program loads it (its pictures need a GL context), with
+// its clock stopped and its echo and status lines out of the report. `ok` when it loaded;
+// otherwise the benchmark is marked skipped.
+class ShippedWorld {
+public:
+    ShippedWorld(benchmark::State& state, const std::string& file = "test.scn", Timeline* timeline = nullptr)
+    {
+        static bool gl = GlContext::make(64, 64);
+        if (!gl || chdir(TV_RUN_DIR) != 0) {
+            state.SkipWithError("no GL context or no shipped files");
+            return;
+        }
+        ParScene::elapsedMs = frozenClock;
+        saved = stdout;
+        stdout = std::fopen("/dev/null", "w");
+        scene.sceneFile = file;
+        if (timeline) timeline->beforeWorldStart(scene);
+        ok = scene.init();
+        if (timeline) timeline->worldStarted(scene);
+        if (!ok) state.SkipWithError("the world did not load");
+    }
+    ~ShippedWorld()
+    {
+        if (!saved) return;
+        std::fclose(stdout);
+        stdout = saved;
+    }
+    ShippedWorld(const ShippedWorld&) = delete;
+    ShippedWorld& operator=(const ShippedWorld&) = delete;
+
+    ParScene scene;
+    bool ok = false;
+
+private:
+    std::FILE* saved = nullptr;
+};
+
 // build/bin/bench_scene --benchmark_filter=Gallery
 void BM_Gallery(benchmark::State& state, const char* world, bool rk4)
 {
-    static bool gl = GlContext::make(64, 64);
-    if (!gl || chdir(TV_RUN_DIR) != 0) {
-        state.SkipWithError("no GL context or no shipped files");
-        return;
-    }
-    ParScene::elapsedMs = frozenClock;
-    std::FILE* saved = stdout;
-    stdout = std::fopen("/dev/null", "w");  // the scene's echo and status lines
-    {
-        ParScene scene;
-        scene.sceneFile = std::string(world) == "default" ? "test.scn" : std::string("worlds/") + world + ".scn";
-        const bool ok = scene.init();
-        scene.setUseRk4(rk4);
-        scene.setTimeStep(ParScene::kPlayStep);
-        for (int i = 0; ok && i < 180; ++i) scene.update();
-        for (auto _ : state) scene.update();
-        state.counters["particles"] = scene.parSys.liveCount();
-        state.counters["springs"] = scene.springSys.count();
-        if (!ok) state.SkipWithError("the world did not load");
-    }
-    std::fclose(stdout);
-    stdout = saved;
+    ShippedWorld shipped(state, std::string(world) == "default" ? "test.scn" : std::string("worlds/") + world + ".scn");
+    if (!shipped.ok) return;
+    ParScene& scene = shipped.scene;
+    scene.setUseRk4(rk4);
+    scene.setTimeStep(ParScene::kPlayStep);
+    for (int i = 0; i < 180; ++i) scene.update();
+    for (auto _ : state) scene.update();
+    state.counters["particles"] = scene.parSys.liveCount();
+    state.counters["springs"] = scene.springSys.count();
 }
 }  // namespace
 
@@ -114,42 +139,30 @@ namespace {
 // build/bin/bench_scene --benchmark_filter=Snapshot
 void BM_Snapshot(benchmark::State& state, bool restore)
 {
-    static bool gl = GlContext::make(64, 64);
-    if (!gl || chdir(TV_RUN_DIR) != 0) {
-        state.SkipWithError("no GL context or no shipped files");
-        return;
+    ShippedWorld shipped(state);
+    if (!shipped.ok) return;
+    ParScene& scene = shipped.scene;
+    scene.setTimeStep(ParScene::kPlayStep);
+    for (int i = 0; i < 180; ++i) scene.update();
+    WorldSnapshot snapshot;
+    takeSnapshot(scene, snapshot);
+    if (restore) {
+        for (auto _ : state) benchmark::DoNotOptimize(restoreSnapshot(scene, snapshot));
+    } else {
+        for (auto _ : state) takeSnapshot(scene, snapshot);
     }
-    ParScene::elapsedMs = frozenClock;
-    std::FILE* saved = stdout;
-    stdout = std::fopen("/dev/null", "w");
-    {
-        ParScene scene;
-        const bool ok = scene.init();
-        scene.setTimeStep(ParScene::kPlayStep);
-        for (int i = 0; ok && i < 180; ++i) scene.update();
-        WorldSnapshot snapshot;
-        takeSnapshot(scene, snapshot);
-        if (restore) {
-            for (auto _ : state) benchmark::DoNotOptimize(restoreSnapshot(scene, snapshot));
-        } else {
-            for (auto _ : state) takeSnapshot(scene, snapshot);
+    state.counters["bytes"] = static_cast<double>(snapshot.bytes());
+    state.counters["particles"] = scene.parSys.liveCount();
+    if (!restore) {
+        std::vector<WorldSnapshot> ring(31);
+        std::size_t ringBytes = 0;
+        for (WorldSnapshot& s : ring) {
+            for (int i = 0; &s != &ring[0] && i < 60; ++i) scene.update();
+            takeSnapshot(scene, s);
+            ringBytes += s.bytes();
         }
-        state.counters["bytes"] = static_cast<double>(snapshot.bytes());
-        state.counters["particles"] = scene.parSys.liveCount();
-        if (!restore && ok) {
-            std::vector<WorldSnapshot> ring(31);
-            std::size_t ringBytes = 0;
-            for (WorldSnapshot& s : ring) {
-                for (int i = 0; &s != &ring[0] && i < 60; ++i) scene.update();
-                takeSnapshot(scene, s);
-                ringBytes += s.bytes();
-            }
-            state.counters["ring31_bytes"] = static_cast<double>(ringBytes);
-        }
-        if (!ok) state.SkipWithError("the world did not load");
+        state.counters["ring31_bytes"] = static_cast<double>(ringBytes);
     }
-    std::fclose(stdout);
-    stdout = saved;
 }
 }  // namespace
 
@@ -166,10 +179,6 @@ TV_GALLERY(landscape);
 TV_GALLERY(pressures);
 TV_GALLERY(sinks);
 TV_GALLERY(default);
-#endif
-
-#ifdef TV_HAVE_GL_CONTEXT
-#include "scene/timeline.h"
 
 namespace {
 // What keeping an input costs, on the default world with a particle held: a new mouse ray
@@ -178,32 +187,18 @@ namespace {
 // build/bin/bench_scene --benchmark_filter='Timeline|Snapshot'
 void BM_TimelineKeepsAnInput(benchmark::State& state)
 {
-    static bool gl = GlContext::make(64, 64);
-    if (!gl || chdir(TV_RUN_DIR) != 0) {
-        state.SkipWithError("no GL context or no shipped files");
-        return;
+    Timeline timeline;
+    ShippedWorld shipped(state, "test.scn", &timeline);
+    if (!shipped.ok) return;
+    ParScene& scene = shipped.scene;
+    const Vec3 eye = scene.startEye();
+    const Vec3 blob = scene.springModels.empty() ? Vec3(0, 0, 0) : scene.springModels[0]->vertex[0]->pos;
+    timeline.send(scene, {WorldInput::Grab, Ray{eye, blob - eye}, 0});
+    Ray r = scene.mouseRay;
+    for (auto _ : state) {
+        r.direction.y += 1e-6f;
+        timeline.send(scene, {WorldInput::MouseRay, r, 0});
     }
-    ParScene::elapsedMs = frozenClock;
-    std::FILE* saved = stdout;
-    stdout = std::fopen("/dev/null", "w");
-    {
-        ParScene scene;
-        Timeline timeline;
-        timeline.beforeWorldStart(scene);
-        const bool ok = scene.init();
-        timeline.worldStarted(scene);
-        const Vec3 eye = scene.startEye();
-        const Vec3 blob = scene.springModels.empty() ? Vec3(0, 0, 0) : scene.springModels[0]->vertex[0]->pos;
-        timeline.send(scene, {WorldInput::Grab, Ray{eye, blob - eye}, 0});
-        Ray r = scene.mouseRay;
-        for (auto _ : state) {
-            r.direction.y += 1e-6f;
-            timeline.send(scene, {WorldInput::MouseRay, r, 0});
-        }
-        if (!ok) state.SkipWithError("the world did not load");
-    }
-    std::fclose(stdout);
-    stdout = saved;
 }
 }  // namespace
 

@@ -85,7 +85,8 @@ bool parseUnsigned(const char*& s, uint64_t& v, int base, uint64_t limit)
             d = *p - 'a' + 10;
         else
             break;
-        if (v > (limit - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base)) return false;
+        if (static_cast<uint64_t>(d) > limit || v > (limit - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base))
+            return false;
         v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
     }
     if (digits == 0 || (base == 16 && digits > 16)) return false;

@@ -125,6 +125,15 @@ void Timeline::update(ParScene& world)
             // This cycle shows the recorded end; the next one is the user's.
             return;
         }
+        // A paused world with no input left for this update would wait for ever: a log
+        // that says more updates than its inputs can make.
+        if (!counted(world) && (cursor == replayLog.inputs.size() || replayLog.inputs[cursor].update > tick)) {
+            tv::problem("the replay %s stops at update %u of %u: nothing in it plays the world on\n",
+                        replayFile.c_str(), tick, replayLog.updates);
+            replay = false;
+            journal.assign(replayLog.inputs.begin(), replayLog.inputs.begin() + static_cast<std::ptrdiff_t>(cursor));
+            replayLog = InputLog{};
+        }
     }
     const bool moves = counted(world);
     world.update();

@@ -2,37 +2,6 @@
 
 #include "scene/parscene.h"
 
-bool carriesRay(WorldInput::Kind kind)
-{
-    switch (kind) {
-    case WorldInput::MouseRay:
-    case WorldInput::Grab:
-    case WorldInput::TerrainLoad:
-    case WorldInput::TerrainUnload:
-    case WorldInput::Source:
-    case WorldInput::Sink:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool carriesValue(WorldInput::Kind kind)
-{
-    switch (kind) {
-    case WorldInput::TimeStep:
-    case WorldInput::Integrator:
-    case WorldInput::Gravity:
-    case WorldInput::AirDrag:
-    case WorldInput::BodyKs:
-    case WorldInput::BodyKd:
-    case WorldInput::BodyPressure:
-        return true;
-    default:
-        return false;
-    }
-}
-
 int applyInput(ParScene& world, const WorldInput& in)
 {
     switch (in.kind) {

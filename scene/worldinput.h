@@ -36,9 +36,37 @@ struct WorldInput {
     float value = 0;
 };
 
-// Whether a kind carries `ray` or `value`.
-bool carriesRay(WorldInput::Kind kind);
-bool carriesValue(WorldInput::Kind kind);
+// Whether a kind carries `ray` or `value`. Inline: the log's reader knows no world.
+inline bool carriesRay(WorldInput::Kind kind)
+{
+    switch (kind) {
+    case WorldInput::MouseRay:
+    case WorldInput::Grab:
+    case WorldInput::TerrainLoad:
+    case WorldInput::TerrainUnload:
+    case WorldInput::Source:
+    case WorldInput::Sink:
+        return true;
+    default:
+        return false;
+    }
+}
+
+inline bool carriesValue(WorldInput::Kind kind)
+{
+    switch (kind) {
+    case WorldInput::TimeStep:
+    case WorldInput::Integrator:
+    case WorldInput::Gravity:
+    case WorldInput::AirDrag:
+    case WorldInput::BodyKs:
+    case WorldInput::BodyKd:
+    case WorldInput::BodyPressure:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Applies one input as the shell always has. SingleStep runs its update; every other kind
 // takes effect at once or at the next update.
