@@ -18,12 +18,12 @@ const char* const kControls[][4] = {
     {"\\", "RECORD FRAMES", "- =", "DETAIL RADIUS"},
     {"WCBYMHGT", "DISPLAY SWITCHES", "F1", "THIS HELP"},
     {"ESC", "QUIT", "HOME", "VIEW BACK TO ITS START"},
-    {"F3", "RECORD INPUTS", "BACKSPACE", "BACK ONE SECOND"},
+    {"F2", "SETTINGS PANEL", "F3", "RECORD INPUTS"},
+    {"BACKSPACE", "BACK ONE SECOND", "PGUP PGDN", "PREVIOUS / NEXT WORLD"},
     {"", "MOUSE", "", ""},
     {"LEFT", "GRAB AND DRAG", "RIGHT", "PIN / FREE HELD"},
     {"SHIFT+L/R", "GROUND TILE IN/OUT", "MIDDLE", "DRAG TO ORBIT"},
     {"WHEEL", "FLY / ZOOM", "", ""},
-    {"PGUP PGDN", "PREVIOUS / NEXT WORLD", "F2", "SETTINGS PANEL"},
     {"BUTTONS", "RK4/EULER  SOURCE (SHIFT: SINK)  RESET  PLAY/PAUSE", "", ""},
 };
 }  // namespace
