@@ -175,6 +175,28 @@ void runFrames(benchmark::State& state, bool single, bool help = false, bool pan
     if (app->panel.visible) app->panel.toggle();
 }
 
+// One layer drawn by itself and finished, each time: its own time (less a second, empty
+// finish's) as `counter`, and the CPU of every thread a draw.
+template <class Draw>
+void timeLayer(benchmark::State& state, const char* counter, Draw draw)
+{
+    double drawn = 0, idle = 0;
+    int draws = 0;
+    const double cpuStart = processCpuSeconds();
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        draw();
+        glFinish();
+        const Clock::time_point t1 = Clock::now();
+        glFinish();
+        idle += std::chrono::duration<double>(Clock::now() - t1).count();
+        drawn += std::chrono::duration<double>(t1 - t0).count();
+        ++draws;
+    }
+    state.counters[counter] = 1000 * (drawn - idle) / draws;
+    state.counters["all_threads_cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / draws;
+}
+
 // The help overlay by itself over the last frame, finished each time: its own cost,
 // which the whole-frame pair shows only through their noise. overlay_ms takes away the
 // wait of an empty glFinish, timed right after each draw.
@@ -185,21 +207,7 @@ void BM_HelpOverlayAlone(benchmark::State& state)
     setViews(true);
     app->helpOverlay.visible = true;
     OverlayFigures figures;
-    double drawn = 0, idle = 0;
-    int draws = 0;
-    const double cpuStart = processCpuSeconds();
-    for (auto _ : state) {
-        const Clock::time_point t0 = Clock::now();
-        app->helpOverlay.draw(kWidth, kHeight, figures);
-        glFinish();
-        const Clock::time_point t1 = Clock::now();
-        glFinish();
-        idle += std::chrono::duration<double>(Clock::now() - t1).count();
-        drawn += std::chrono::duration<double>(t1 - t0).count();
-        ++draws;
-    }
-    state.counters["overlay_ms"] = 1000 * (drawn - idle) / draws;
-    state.counters["all_threads_cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / draws;
+    timeLayer(state, "overlay_ms", [&] { app->helpOverlay.draw(kWidth, kHeight, figures); });
     app->helpOverlay.visible = false;
 }
 
@@ -214,21 +222,8 @@ void BM_SettingsPanelAlone(benchmark::State& state)
     app->panel.showPage(SettingsPanel::PlotPage);
     frame();
     for (int i = 0; i < PanelHistory::kSamples; ++i) app->panel.sample(app->scene);
-    double drawn = 0, idle = 0;
-    int draws = 0;
-    const double cpuStart = processCpuSeconds();
-    for (auto _ : state) {
-        const Clock::time_point t0 = Clock::now();
-        app->panel.draw(kWidth, kHeight, app->scene, app->scene.display, PanelWorlds{{"default"}, 0});
-        glFinish();
-        const Clock::time_point t1 = Clock::now();
-        glFinish();
-        idle += std::chrono::duration<double>(Clock::now() - t1).count();
-        drawn += std::chrono::duration<double>(t1 - t0).count();
-        ++draws;
-    }
-    state.counters["panel_ms"] = 1000 * (drawn - idle) / draws;
-    state.counters["all_threads_cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / draws;
+    timeLayer(state, "panel_ms",
+              [] { app->panel.draw(kWidth, kHeight, app->scene, app->scene.display, PanelWorlds{{"default"}, 0}); });
     app->panel.toggle();
 }
 

@@ -108,20 +108,26 @@ void Timeline::runInputsDue(ParScene& world)
     while (cursor < inputs.size() && inputs[cursor].update == tick) apply(world, inputs[cursor++].input);
 }
 
+void Timeline::endReplay()
+{
+    // From here the user's hand drives it, and a recording holds what was replayed too.
+    replay = false;
+    replayLog.inputs.resize(cursor);
+    journal = std::move(replayLog.inputs);
+    replayLog = InputLog{};
+}
+
 void Timeline::update(ParScene& world)
 {
     if (replay) {
         runInputsDue(world);
         if (tick == replayLog.updates && cursor == replayLog.inputs.size()) {
-            replay = false;
             const uint64_t hash = worldHash(world);
             std::printf("replay finished: %u updates, world hash %s\n", tick, hashText(hash).c_str());
             if (hash != replayLog.worldHash)
                 tv::problem("the replay %s ended elsewhere than its recording, whose world hash was %s\n",
                             replayFile.c_str(), hashText(replayLog.worldHash).c_str());
-            // From here the user's hand drives it, and a recording holds the replayed part too.
-            journal = std::move(replayLog.inputs);
-            replayLog = InputLog{};
+            endReplay();
             // This cycle shows the recorded end; the next one is the user's.
             return;
         }
@@ -130,9 +136,7 @@ void Timeline::update(ParScene& world)
         if (!counted(world) && (cursor == replayLog.inputs.size() || replayLog.inputs[cursor].update > tick)) {
             tv::problem("the replay %s stops at update %u of %u: nothing in it plays the world on\n",
                         replayFile.c_str(), tick, replayLog.updates);
-            replay = false;
-            journal.assign(replayLog.inputs.begin(), replayLog.inputs.begin() + static_cast<std::ptrdiff_t>(cursor));
-            replayLog = InputLog{};
+            endReplay();
         }
     }
     const bool moves = counted(world);

@@ -53,6 +53,7 @@ public:
 private:
     int apply(ParScene& world, const WorldInput& in);
     void runInputsDue(ParScene& world);
+    void endReplay();
     bool counted(const ParScene& world) const;
     void keepSnapshot(const ParScene& world);
 
